@@ -1,0 +1,30 @@
+# Sourced by ./test and ./run: installs the Debian packages the build needs, if any
+# is missing (apt-get update once, then one apt-get install of the exact names).
+KESTREL_PACKAGES=(
+  cmake ninja-build g++ make pkg-config
+  libgtest-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev
+  libmodbus-dev
+)
+
+kestrel_install_packages() {
+  local missing=() pkg
+  for pkg in "${KESTREL_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+}
+
+# kestrel_build DIR [cmake options...]: configure and build one build tree.
+kestrel_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" --parallel "$(nproc)"
+}
