@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "recorder/info/FixedValue.h"
 #include "recorder/info/RecordStoreEvent.h"
 #include "recorder/info/StringList.h"
 #include "recorder/info/ValueSource.h"
@@ -105,6 +106,11 @@ public:
 
   bool InfoIncomplete = true;  // until the list builder has run to its end
   std::array<std::string, 4> FormatMasks{"0.######", "0.0######", "0.0######", "0.0#######"};
+  // Limits of decimal settings; the list builder sets their bounds by firmware version.
+  fixed::TFloatPrec<int, 1, 6, -9999999, 9999999> ValueLimit1;
+  fixed::TFloatPrec<int, 1, 6, -9999999, 9999999> ValueLimit2;
+  fixed::TFloatPrecEx<int> ValueLimitEx1;
+  fixed::TFloatPrecEx<int> ValueLimitEx2;
 
   // --- Records. ---
   // Information record 1. Must come first: the layout of everything else depends on the
@@ -153,6 +159,9 @@ public:
   bool HasSignalSupport(std::uint8_t signalCode) const;
   int IndexOfSignalSupport(std::uint8_t signalCode) const;
   double RtdR0At(unsigned index) const;
+  // The RTD nominal resistance is compared by its stored mantissa.
+  int IndexOfRtdR0(const fixed::TValBase<int>& value) const { return IndexOfRtdR0(value.GetMantissa()); }
+  bool HasRtdR0(const fixed::TValBase<int>& value) const { return HasRtdR0(value.GetMantissa()); }
   int IndexOfRtdR0(std::int32_t mantissa) const;
   bool HasRtdR0(std::int32_t mantissa) const;
 
