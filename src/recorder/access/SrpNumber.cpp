@@ -27,17 +27,28 @@ constexpr Number GeneratorG = MakeSmall(2);
 
 constexpr std::uint64_t Base = std::uint64_t(1) << 32;
 
-// a - N modulo 2^1024.
-Number SubtractN(const Number& a)
+// r = a - b modulo 2^1024; true when it borrowed (a < b).
+bool Subtract(Number& r, const Number& a, const Number& b)
 {
-  Number r;
   std::int64_t borrow = 0;
   for (std::size_t i = Words; i-- > 0;) {
-    std::int64_t t = std::int64_t(a[i]) - std::int64_t(ModulusN[i]) + borrow;
+    std::int64_t t = std::int64_t(a[i]) - std::int64_t(b[i]) + borrow;
     r[i] = static_cast<std::uint32_t>(t);
     borrow = t >> 32;
   }
-  return r;
+  return borrow != 0;
+}
+
+// r = a + b modulo 2^1024; true when it carried out.
+bool Add(Number& r, const Number& a, const Number& b)
+{
+  std::uint64_t carry = 0;
+  for (std::size_t i = Words; i-- > 0;) {
+    std::uint64_t t = std::uint64_t(a[i]) + b[i] + carry;
+    r[i] = static_cast<std::uint32_t>(t);
+    carry = t >> 32;
+  }
+  return carry != 0;
 }
 
 }  // namespace
@@ -162,7 +173,9 @@ Number Reduce(const Wide& w)
 Number Reduce(const Number& a)
 {
   // N has its top bit set, so any 1024-bit value is below 2N.
-  return Compare(a, ModulusN) < 0 ? a : SubtractN(a);
+  Number r = a;
+  if (Compare(a, ModulusN) >= 0) Subtract(r, a, ModulusN);
+  return r;
 }
 
 Number ModMultiply(const Number& a, const Number& b)
@@ -191,34 +204,15 @@ Number ModMultiplySmall(const Number& a, std::uint32_t small)
 Number ModAdd(const Number& a, const Number& b)
 {
   Number r;
-  std::uint64_t carry = 0;
-  for (std::size_t i = Words; i-- > 0;) {
-    std::uint64_t s = std::uint64_t(a[i]) + b[i] + carry;
-    r[i] = static_cast<std::uint32_t>(s);
-    carry = s >> 32;
-  }
-  // Below 2N; a carry out of the top word means at least 2^1024, which is above N.
-  if (carry != 0 || Compare(r, ModulusN) >= 0) r = SubtractN(r);
+  // The sum is below 2N; a carry out of the top word means at least 2^1024, above N.
+  if (Add(r, a, b) || Compare(r, ModulusN) >= 0) Subtract(r, r, ModulusN);
   return r;
 }
 
 Number ModSubtract(const Number& a, const Number& b)
 {
   Number r;
-  std::int64_t borrow = 0;
-  for (std::size_t i = Words; i-- > 0;) {
-    std::int64_t t = std::int64_t(a[i]) - std::int64_t(b[i]) + borrow;
-    r[i] = static_cast<std::uint32_t>(t);
-    borrow = t >> 32;
-  }
-  if (borrow != 0) {
-    std::uint64_t c = 0;
-    for (std::size_t i = Words; i-- > 0;) {
-      std::uint64_t s = std::uint64_t(r[i]) + ModulusN[i] + c;
-      r[i] = static_cast<std::uint32_t>(s);
-      c = s >> 32;
-    }
-  }
+  if (Subtract(r, a, b)) Add(r, r, ModulusN);
   return r;
 }
 
