@@ -218,6 +218,8 @@ public:
     std::string out = kHeading;
     out += '\n';
     for (const auto& [folded, key] : keys_) {
+      // A key above others is implied by them; only an empty leaf needs a line of its own.
+      if (key.values.empty() && HasBelow(folded)) continue;
       out += "\n[" + key.path + "]\n";
       for (const auto& v : key.values) {
         out += Quote(v.name) + "=";
@@ -305,6 +307,10 @@ public:
   }
 
 private:
+  bool HasBelow(const std::string& folded) const
+  {
+    return std::any_of(keys_.begin(), keys_.end(), [&](const auto& entry) { return IsBelow(entry.first, folded); });
+  }
   static bool IsBelow(const std::string& folded, const std::string& parent)
   {
     return folded.size() > parent.size() && folded.compare(0, parent.size(), parent) == 0 &&
