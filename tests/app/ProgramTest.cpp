@@ -87,7 +87,7 @@ struct FakeDialog {
 
 class ProgramSteps : public ::testing::Test {
 protected:
-  ProgramSteps() : env_("KESTREL_CONFIG_HOME", config.path().c_str()) { TestApp(); }
+  ProgramSteps() : env_("KESTREL_CONFIG_HOME", config.path().c_str()) {}
 
   // The windows join as the entry joins them.
   void JoinAll()
@@ -104,6 +104,7 @@ protected:
         [&](const std::string& message) { errors.push_back(message); });
   }
 
+  QApplication& app = TestApp();  // before any window
   TempDir config, work;
   ResourceTable none;
   TMainForm mainForm{none};
