@@ -120,7 +120,7 @@ PromptResult ScriptedPrompts::DoMessageBox(QWidget* owner, const MessageBoxReque
   AskedPrompt asked;
   asked.kind = PromptKind::MessageBox;
   asked.owner = owner;
-  asked.caption = kApplicationTitle;
+  asked.caption = kAppTitle;
   asked.message = request;
   const auto reply = Take(std::move(asked), request.text);
   const PromptResult refused = EscapeResult(request.buttons);
@@ -141,7 +141,7 @@ int ScriptedPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& reque
   AskedPrompt asked;
   asked.kind = PromptKind::TaskDialog;
   asked.owner = owner;
-  asked.caption = kApplicationTitle;
+  asked.caption = kAppTitle;
   asked.task = request;
   const int refused = static_cast<int>(PromptResult::Cancel);
   const auto reply = Take(std::move(asked), request.title);
