@@ -18,7 +18,6 @@ class ProgressDialogTest : public ::testing::Test {
 protected:
   ProgressDialogTest()
   {
-    TestApp();
     dialog.Reset();
     dialog.show();
   }
@@ -40,6 +39,7 @@ protected:
     EXPECT_EQ(p.owner, &dialog);
   }
 
+  QApplication& app = TestApp();  // before any window
   ScriptedPrompts prompts;
   TProgressDialog dialog{prompts};
   int cancelCalls = 0;
