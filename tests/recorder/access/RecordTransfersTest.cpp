@@ -211,8 +211,23 @@ TEST_F(ReadRecordsTest, FailureInsideAFrameArrivesAsPlainErrorWithTheFramesCapti
   }
 }
 
+// A byte-counted transfer into a memory stream on the simulated recorder.
+class StreamReadTest : public testing::Test {
+protected:
+  Bytes Streamed() const
+  {
+    std::string s = stream.str();
+    return Bytes(s.begin(), s.end());
+  }
+
+  RecorderLink link{LinkKind::Tcp};
+  std::uint32_t done = 9, total = 9;
+  TRegProgressEvent progress;
+  std::ostringstream stream;
+};
+
 // Record file 2 and its blocks on the simulated recorder.
-class ReadRecordFileTest : public testing::Test {
+class ReadRecordFileTest : public StreamReadTest {
 protected:
   static constexpr std::uint8_t kFile = 2;
 
@@ -225,16 +240,6 @@ protected:
     link.Device([&](recsim::Device& device) { recsim::Recorder(device).fileSizeReply = bytes; });
   }
   bool Read() { return ReadRecordFile(kFile, *link.transport, RecorderLink::kUnit, done, total, progress, stream); }
-  Bytes Streamed() const
-  {
-    std::string s = stream.str();
-    return Bytes(s.begin(), s.end());
-  }
-
-  RecorderLink link{LinkKind::Tcp};
-  std::uint32_t done = 9, total = 9;
-  TRegProgressEvent progress;
-  std::ostringstream stream;
 };
 
 TEST_F(ReadRecordFileTest, AsksTheSizeThenBlocksAtRisingPositions)
@@ -314,7 +319,7 @@ TEST_F(ReadRecordFileTest, SizeQueryIsChecked)
 
 // Blobs on the simulated recorder: the first chunk is read by the caller, the rest by
 // the blob read.
-class ReadBlobTest : public testing::Test {
+class ReadBlobTest : public StreamReadTest {
 protected:
   void SetBlob(std::uint8_t function, const Bytes& blob)
   {
@@ -331,16 +336,6 @@ protected:
     for (const auto& data : link.Requests(function)) offsets.push_back(ByteReader(data).u32(0));
     return offsets;
   }
-  Bytes Streamed() const
-  {
-    std::string s = stream.str();
-    return Bytes(s.begin(), s.end());
-  }
-
-  RecorderLink link{LinkKind::Tcp};
-  std::uint32_t done = 3, total = 3;
-  TRegProgressEvent progress;
-  std::ostringstream stream;
 };
 
 TEST_F(ReadBlobTest, ReadsHeaderAndPayloadChunkByChunk)
