@@ -118,6 +118,12 @@ void Server::ClearLog()
   log_.clear();
 }
 
+bool Server::WaitForLog(std::size_t count, int timeoutMs) const
+{
+  std::unique_lock lock(mutex_);
+  return logged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return log_.size() >= count; });
+}
+
 void Server::SetLogSink(std::function<void(const LogEntry&)> sink)
 {
   std::lock_guard lock(mutex_);
@@ -297,6 +303,7 @@ Server::Outgoing Server::Process(Request request)
                    request.unit, request.function, request.data};
     if (sink_) sink_(entry);
     log_.push_back(std::move(entry));
+    logged_.notify_all();
 
     // A serial line carries every device's traffic: only ours and broadcasts count.
     if (request.link == Link::Rtu && request.unit != device_.unit && request.unit != 0) return out;
@@ -314,8 +321,12 @@ Server::Outgoing Server::Process(Request request)
 
     const Handler* handler = handlers_.Find(request.function);
     response = handler ? (*handler)(device_, request) : Response::Exception(kIllegalFunction);
-    staleId = lastTransactionId_;
+    // The previous request's id; before any, one that came just before this one.
+    staleId = haveLastTransaction_ && lastTransactionId_ != request.transactionId
+                  ? lastTransactionId_
+                  : static_cast<std::uint16_t>(request.transactionId - 1);
     lastTransactionId_ = request.transactionId;
+    haveLastTransaction_ = true;
     answerBroadcast = device_.answerBroadcast;
   }
 
