@@ -1,0 +1,116 @@
+#pragma once
+
+// How the targets that take more than a plain text read their input. Each layout is
+// decoded by its target and encoded by the seed writer from the same struct, so the
+// seeds cannot drift from what the targets expect. Every field past the end of the
+// input reads as zero.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "FuzzCommands.h"
+
+namespace fuzzing {
+
+// reply_rtu: [flags][command][4 params], then one frame per attempt, each
+// [length u16][control][length bytes]. The fake line delivers a frame as one read (two
+// with kSplit) followed by the silence that ends the reply; a missing frame is an
+// attempt without an answer.
+struct RtuReplyCase {
+  static constexpr std::uint8_t kAppendCrc = 0x01;    // the right CRC behind the bytes
+  static constexpr std::uint8_t kPrependUnit = 0x02;  // the right unit before them
+  static constexpr std::uint8_t kOverrun = 0x04;      // line errors the driver counted
+  static constexpr std::uint8_t kParity = 0x08;
+  static constexpr std::uint8_t kFraming = 0x10;
+  static constexpr std::uint8_t kSplit = 0x20;        // two reads with a short gap between
+  static constexpr std::size_t kMaxFrame = 512;       // twice what a frame may be
+
+  struct Frame {
+    std::uint8_t control = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+
+  std::uint8_t flags = 0;  // bits 0-1 the retries, bits 2-7 the unit less one
+  std::uint8_t command = 0;
+  CommandParams params{};
+  std::vector<Frame> frames;
+
+  std::uint8_t Unit() const { return static_cast<std::uint8_t>(1 + (flags >> 2)); }
+  std::uint32_t Retries() const { return flags & 3u; }
+
+  static RtuReplyCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// reply_mbap: [flags][command][4 params][the reply as it comes off the socket: MBAP
+// header, unit, PDU]. One attempt; a reply shorter than its header says ends in the
+// peer closing (TCP), so no run waits for a time-out.
+struct MbapReplyCase {
+  static constexpr std::uint8_t kUdp = 0x01;
+  static constexpr std::uint8_t kFixTransaction = 0x02;  // the request's transaction id
+  static constexpr std::uint8_t kFixLength = 0x04;       // the header's length = the bytes behind it
+  static constexpr std::uint8_t kFixUnit = 0x08;         // the request's unit
+  static constexpr std::size_t kMaxReply = 4096;
+
+  std::uint8_t flags = 0;  // bits 4-7: the unit
+  std::uint8_t command = 0;
+  CommandParams params{};
+  std::vector<std::uint8_t> reply;
+
+  std::uint8_t Unit() const { return flags >> 4; }
+
+  static MbapReplyCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// device_reads: the replies to the identification, the device information read and the
+// general information read, retries included, each [length u16][function and data].
+struct DeviceReadsCase {
+  std::vector<std::vector<std::uint8_t>> replies;
+
+  static DeviceReadsCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// info_records: [band][version u32 when band names none], then the device information
+// record and the general information record, each [length u8][bytes], then channel
+// records, each [kind u8][index u8][length u8][bytes].
+struct InfoRecordsCase {
+  enum Kind : std::uint8_t { SignalSupport, AIChannel, DIChannel, DOChannel, KindCount };
+  struct ChannelRecord {
+    std::uint8_t kind = 0;  // modulo KindCount
+    std::uint8_t index = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+
+  std::uint8_t band = 0;
+  std::uint32_t version = 0;  // read only when band is past the table of band versions
+  std::vector<std::uint8_t> device;
+  std::vector<std::uint8_t> general;
+  std::vector<ChannelRecord> channels;
+
+  // A version of every firmware band the records know, and of the gaps and edges
+  // around them, picked by `band`; past the table, `version` itself.
+  static std::span<const std::uint32_t> BandVersions();
+  std::uint32_t Version() const;
+
+  static InfoRecordsCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// image_store: [count], then that many resources (1 to 4), each [name u8][length u16]
+// [bytes]. Names are "FW_<i>" (type "FW"), or when the name byte's high bit is set a
+// name without the prefix, which the store must pass over.
+struct ImageStoreCase {
+  struct Image {
+    std::uint8_t name = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<Image> images;
+
+  static ImageStoreCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+}  // namespace fuzzing
