@@ -45,7 +45,9 @@ constexpr const char* kHeading = "; Kestrel settings: the current user's registr
 }
 
 // Case folding for names: ASCII letters and the Cyrillic capitals (U+0400..U+042F) in
-// UTF-8; other bytes stay as they are.
+// UTF-8; other bytes stay as they are. A lead byte counts only before a continuation
+// byte: folded together with a backslash behind it, it would swallow the separator and
+// merge the key with one of another path.
 std::string Fold(std::string_view name)
 {
   std::string out(name);
@@ -53,7 +55,8 @@ std::string Fold(std::string_view name)
     auto c = static_cast<unsigned char>(out[i]);
     if (c >= 'A' && c <= 'Z') {
       out[i] = static_cast<char>(c - 'A' + 'a');
-    } else if ((c == 0xD0 || c == 0xD1) && i + 1 < out.size()) {
+    } else if ((c == 0xD0 || c == 0xD1) && i + 1 < out.size() &&
+               (static_cast<unsigned char>(out[i + 1]) & 0xC0) == 0x80) {
       unsigned code = (c & 0x1F) << 6 | (static_cast<unsigned char>(out[i + 1]) & 0x3F);
       unsigned lower = code;
       if (code >= 0x410 && code <= 0x42F) lower = code + 0x20;       // А..Я
