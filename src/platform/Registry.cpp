@@ -221,8 +221,10 @@ public:
     std::string out = kHeading;
     out += '\n';
     for (const auto& [folded, key] : keys_) {
-      // A key above others is implied by them; only an empty leaf needs a line of its own.
-      if (key.values.empty() && HasBelow(folded)) continue;
+      // A key above others is implied by them; only an empty leaf needs a line of its own,
+      // and an empty key whose name, as written, the keys below it do not all repeat (read
+      // back, the first of them would name it in its own case).
+      if (key.values.empty() && HasBelow(folded) && AllBelowBeginWith(folded, key.path)) continue;
       out += "\n[" + key.path + "]\n";
       for (const auto& v : key.values) {
         out += Quote(v.name) + "=";
@@ -313,6 +315,12 @@ private:
   bool HasBelow(const std::string& folded) const
   {
     return std::any_of(keys_.begin(), keys_.end(), [&](const auto& entry) { return IsBelow(entry.first, folded); });
+  }
+  bool AllBelowBeginWith(const std::string& folded, const std::string& path) const
+  {
+    return std::all_of(keys_.begin(), keys_.end(), [&](const auto& entry) {
+      return !IsBelow(entry.first, folded) || entry.second.path.compare(0, path.size(), path) == 0;
+    });
   }
   static bool IsBelow(const std::string& folded, const std::string& parent)
   {
