@@ -17,6 +17,13 @@ function(kestrel_layer target)
   endif()
 endfunction()
 
+# Tests that make threads meet carry the label "threads", which the ThreadSanitizer run
+# of ./test selects (ctest -L threads): a test whose suite or test name holds one of
+# these words. Name a new test that way when it crosses threads (a worker, a cancel
+# from another thread, progress from a worker, a call into the GUI thread) and it is
+# in that run.
+set(KESTREL_THREAD_TEST_WORDS "Thread|Worker|Cancel|Progress|Synchroni[sz]e")
+
 # One GoogleTest binary per test folder, from every .cpp in it.
 function(kestrel_test name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
@@ -32,4 +39,14 @@ function(kestrel_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESTREL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}"
                TIMEOUT 120)
+  # Runs after the discovered tests are defined (gtest's include file comes first).
+  set(labels ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${labels}
+       "foreach(test IN LISTS ${name}_TESTS)\n"
+       "  string(REGEX REPLACE \"  #.*\" \"\" bare \"\${test}\")\n"
+       "  if(bare MATCHES \"${KESTREL_THREAD_TEST_WORDS}\")\n"
+       "    set_tests_properties(\"\${test}\" PROPERTIES LABELS threads)\n"
+       "  endif()\n"
+       "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels})
 endfunction()

@@ -85,11 +85,17 @@ struct KeyContents {
   bool operator==(const KeyContents&) const = default;
 };
 
-// Every key, from the root down by SubKeyNames, with its values as ReadValue gives them.
+// Every call of the store reads and parses the whole file again: a walk of the first
+// keys and values keeps a run in the milliseconds and still sees every line parsed.
+constexpr std::size_t kWalkKeys = 24;
+constexpr std::size_t kWalkValues = 8;
+
+// The keys from the root down by SubKeyNames, with their values as ReadValue gives them.
 void Walk(const Registry& registry, const std::string& key, std::vector<KeyContents>& out, unsigned depth = 0)
 {
   KeyContents contents{key, {}};
   for (const std::string& name : registry.ValueNames(key)) {
+    if (contents.values.size() == kWalkValues) break;
     auto value = registry.ReadValue(key, name);
     if (!value) Finding("a value the store lists does not read");
     contents.values.emplace_back(name, *value);
@@ -100,6 +106,7 @@ void Walk(const Registry& registry, const std::string& key, std::vector<KeyConte
     // Each level adds a part, so a walk deeper than the file has lines goes round in
     // circles.
     if (depth > 4096) Finding("the key tree has no bottom");
+    if (out.size() == kWalkKeys) return;
     Walk(registry, Registry::JoinKey(key, child), out, depth + 1);
   }
 }
@@ -108,8 +115,12 @@ void Walk(const Registry& registry, const std::string& key, std::vector<KeyConte
 void ReadAsDialogs(const Registry& registry)
 {
   TRegIniFile ini("\\SOFTWARE\\Nordwick\\Mirel\\1.0", RegistryAccess::Read, registry);
-  for (const std::string& section : ini.ReadSections()) {
-    for (const std::string& name : ini.ReadSection(section)) {
+  auto sections = ini.ReadSections();
+  sections.resize(std::min(sections.size(), kWalkValues));
+  for (const std::string& section : sections) {
+    auto names = ini.ReadSection(section);
+    names.resize(std::min(names.size(), kWalkValues));
+    for (const std::string& name : names) {
       (void)ini.ReadString(section, name, "");
       (void)ini.ReadInteger(section, name, -1);
       (void)ini.ReadBool(section, name, false);
