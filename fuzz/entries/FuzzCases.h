@@ -73,6 +73,26 @@ struct DeviceReadsCase {
   std::vector<std::uint8_t> Encode() const;
 };
 
+// record_transfers: [operation][4 params][cancel at], then the replies as device_reads
+// has them. The operations are the long reads of the recorder access layer: records in
+// as few frames as fit, a record file block by block, and the AMX and mnemonic-scheme
+// blobs chunk by chunk after the first chunk told their size.
+struct RecordTransfersCase {
+  enum Operation : std::uint8_t { Records, RecordFile, AMXBlob, MSBlob, OperationCount };
+
+  std::uint8_t operation = 0;  // modulo OperationCount
+  CommandParams params{};
+  std::uint8_t cancelAt = 0;   // the progress call (from 1) that asks to cancel; 0 none
+  std::vector<std::vector<std::uint8_t>> replies;
+
+  static RecordTransfersCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// The case's operation on any transport (the target's takes the case's replies); true
+// when it completed.
+bool RunRecordTransfer(ModbusMaster::CBaseModbus& transport, const RecordTransfersCase& c);
+
 // info_records: [band][version u32 when band names none], then the device information
 // record and the general information record, each [length u8][bytes], then channel
 // records, each [kind u8][index u8][length u8][bytes].

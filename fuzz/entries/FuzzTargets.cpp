@@ -13,6 +13,7 @@ constexpr Target kTargets[] = {
     {"reply_rtu", FuzzReplyRtu},
     {"reply_mbap", FuzzReplyMbap},
     {"device_reads", FuzzDeviceReads},
+    {"record_transfers", FuzzRecordTransfers},
     {"info_records", FuzzInfoRecords},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},

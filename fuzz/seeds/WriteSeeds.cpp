@@ -17,6 +17,7 @@
 
 #include "FuzzCases.h"
 #include "FuzzTargets.h"
+#include "ScriptedTransport.h"
 #include "modbus/ModbusChecksum.h"
 #include "platform/ProgramResources.h"
 #include "platform/Registry.h"
@@ -207,6 +208,48 @@ void WriteDeviceSeeds(const fs::path& corpus)
   }
 }
 
+// Each long read once against the simulated recorder: its replies, as they came, are
+// the seed.
+void WriteTransferSeeds(const fs::path& corpus)
+{
+  struct TransferSeed {
+    const char* name;
+    RecordTransfersCase::Operation operation;
+    CommandParams params;
+  };
+  static constexpr TransferSeed kSeeds[] = {
+      {"ai-records", RecordTransfersCase::Records, {0, 0x10, 6, 7}},  // eight 6-byte AI records from 0x10
+      {"record-file", RecordTransfersCase::RecordFile, {0, 0, 0, 0}},
+      {"amx-blob", RecordTransfersCase::AMXBlob, {1, 0, 0, 0}},
+      {"ms-blob", RecordTransfersCase::MSBlob, {0, 0, 0, 0}},
+  };
+  for (const TransferSeed& seed : kSeeds) {
+    Simulator simulator("pelkar-2.1.150");
+    std::vector<std::uint8_t> bytes(600);  // three blocks or chunks
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 13 + 5);
+    simulator.Device().recordFiles[1] = bytes;
+    auto& blobs = recsim::Recorder(simulator.Device()).blobs;
+    blobs[Registrator::kFunctionReadAMXConfig] = recsim::MakeBlob(1, bytes);
+    blobs[Registrator::kFunctionReadMSConfig] = recsim::MakeBlob(1, bytes);
+    if (seed.operation == RecordTransfersCase::RecordFile) blobs.erase(Registrator::kFunctionReadMSConfig);
+
+    RecordTransfersCase c;
+    c.operation = seed.operation;
+    c.params = seed.params;
+    // The simulator answers; the replies are recorded, then the case replays them.
+    std::vector<std::vector<std::uint8_t>> replies;
+    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
+      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
+      if (pdu.empty()) return std::nullopt;
+      replies.push_back(pdu);
+      return pdu;
+    });
+    RunRecordTransfer(recorder, c);
+    c.replies = replies;
+    Write(corpus, "record_transfers", seed.name, c.Encode());
+  }
+}
+
 void WriteImageSeeds(const fs::path& corpus)
 {
   const ResourceTable& resources = ProgramResources();
@@ -267,6 +310,7 @@ int main(int argc, char** argv)
   fs::path corpus = argv[1];
   WriteReplySeeds(corpus);
   WriteDeviceSeeds(corpus);
+  WriteTransferSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
   WriteTextSeeds(corpus);

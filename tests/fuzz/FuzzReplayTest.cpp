@@ -9,9 +9,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <vector>
 
 #include "FuzzTargets.h"
+
+namespace fuzzing {
+// Names the case in the test's name, not its bytes.
+void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
+}  // namespace fuzzing
 
 namespace {
 
