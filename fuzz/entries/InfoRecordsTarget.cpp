@@ -45,6 +45,19 @@ void ExpectStableRewrite(Write write, ReadFresh readFresh, const char* what)
   if (first != second) Finding(std::string(what) + ": the written record reads back as another");
 }
 
+// The discrete input and relay records: read and written by the general part's version.
+template <typename Channel>
+void ExpectStableChannelRewrite(const Channel& channel, std::uint32_t gen, const char* what)
+{
+  ExpectStableRewrite([&](auto& out) { channel.WriteRecord(gen, out); },
+                      [&](const auto& in, auto& out) {
+                        Channel fresh;
+                        fresh.ReadRecord(gen, in);
+                        fresh.WriteRecord(gen, out);
+                      },
+                      what);
+}
+
 void StoreChannel(TRegInfo& info, const InfoRecordsCase::ChannelRecord& record)
 {
   using Member = TRegInfo::StoreMember;
@@ -84,13 +97,7 @@ void StoreChannel(TRegInfo& info, const InfoRecordsCase::ChannelRecord& record)
   }
   case InfoRecordsCase::DIChannel: {
     auto& channel = info.DIChannels[index];
-    ExpectStableRewrite([&](auto& out) { channel.WriteRecord(gen, out); },
-                        [&](const auto& in, auto& out) {
-                          TRegInfo::TRegDIChannelInfo fresh;
-                          fresh.ReadRecord(gen, in);
-                          fresh.WriteRecord(gen, out);
-                        },
-                        "DI channel record");
+    ExpectStableChannelRewrite(channel, gen, "DI channel record");
     channel.BuildModes(gen, index);
     for (std::size_t position = 0; position <= channel.Modes.size(); ++position) (void)info.DIModeAt(index, position);
     break;
@@ -98,13 +105,7 @@ void StoreChannel(TRegInfo& info, const InfoRecordsCase::ChannelRecord& record)
   case InfoRecordsCase::DOChannel:
   case InfoRecordsCase::KindCount: {
     auto& channel = info.DOChannels[index];
-    ExpectStableRewrite([&](auto& out) { channel.WriteRecord(gen, out); },
-                        [&](const auto& in, auto& out) {
-                          TRegInfo::TRegDOChannelInfo fresh;
-                          fresh.ReadRecord(gen, in);
-                          fresh.WriteRecord(gen, out);
-                        },
-                        "relay record");
+    ExpectStableChannelRewrite(channel, gen, "relay record");
     channel.MakeName(index);
     break;
   }
