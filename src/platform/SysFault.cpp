@@ -1,0 +1,46 @@
+#include "platform/SysFault.h"
+
+#include <array>
+
+namespace {
+
+struct Fault {
+  int error = 0;
+  int times = 0;
+  int skip = 0;
+};
+
+thread_local std::array<Fault, static_cast<std::size_t>(SysCallId::Count)> faults;
+thread_local bool anyFault = false;
+
+}  // namespace
+
+void InjectSysFault(SysCallId id, int error, int times, int skip)
+{
+  faults[static_cast<std::size_t>(id)] = Fault{error, times, skip};
+  anyFault = true;
+}
+
+void ClearSysFaults()
+{
+  faults = {};
+  anyFault = false;
+}
+
+namespace sysfault_detail {
+
+bool TakeFault(SysCallId id, int& error)
+{
+  if (!anyFault) return false;
+  Fault& fault = faults[static_cast<std::size_t>(id)];
+  if (fault.times <= 0) return false;
+  if (fault.skip > 0) {
+    --fault.skip;
+    return false;
+  }
+  --fault.times;
+  error = fault.error;
+  return true;
+}
+
+}  // namespace sysfault_detail

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cerrno>
+
+// The seam through which tests make system calls of the platform layer fail.
+// Every system call of src/platform goes through SysCall(id, call): an injected fault
+// makes the call fail with the chosen errno without entering the kernel, and EINTR,
+// injected or real, is retried (close is never routed here: retrying it is unsafe).
+// Faults are per thread, so a test can break its own calls while a simulator thread
+// in the same process keeps working.
+enum class SysCallId {
+  Open,
+  Read,
+  Write,
+  Poll,
+  Ioctl,
+  EventFd,
+  Socket,
+  SetSockOpt,
+  Connect,
+  Bind,
+  Listen,
+  Accept,
+  Send,
+  Recv,
+  GetAddrInfo,
+  Count
+};
+
+// The next `times` calls of `id` on this thread, after `skip` calls that pass, fail
+// with `error`. Injecting again for the same id replaces the earlier fault.
+void InjectSysFault(SysCallId id, int error, int times = 1, int skip = 0);
+void ClearSysFaults();
+
+namespace sysfault_detail {
+bool TakeFault(SysCallId id, int& error);
+}
+
+template <typename Call>
+auto SysCall(SysCallId id, Call&& call) -> decltype(call())
+{
+  for (;;) {
+    int injected = 0;
+    if (sysfault_detail::TakeFault(id, injected)) {
+      errno = injected;
+      if (injected == EINTR) continue;
+      return -1;
+    }
+    auto result = call();
+    if (result == -1 && errno == EINTR) continue;
+    return result;
+  }
+}

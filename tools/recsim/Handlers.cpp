@@ -1,0 +1,15 @@
+#include "recsim/RecordHandlers.h"
+#include "recsim/UploadHandlers.h"
+#include "recsim/Wire.h"
+
+namespace recsim {
+
+HandlerTable DefaultHandlers()
+{
+  HandlerTable table;
+  RegisterRecordHandlers(table);
+  RegisterUploadHandlers(table);
+  return table;
+}
+
+}  // namespace recsim

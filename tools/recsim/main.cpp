@@ -1,0 +1,90 @@
+// kestrel-recsim: the simulated recorder as a program, for trying Kestrel without a
+// recorder. It serves Modbus TCP, UDP and RTU (on a pseudo-terminal whose path it
+// prints) and prints every request it receives.
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "platform/Exception.h"
+#include "recsim/Server.h"
+
+namespace {
+
+void Usage()
+{
+  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet]\n"
+               "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
+               "  --udp PORT  serve Modbus UDP on PORT\n"
+               "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
+               "  --unit N    serial address to answer (default 1)\n"
+               "  --any       listen on every address, not only 127.0.0.1\n"
+               "  --quiet     do not print the requests\n";
+}
+
+bool ParsePort(const char* text, int& port)
+{
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  if (!*text || *end || value < 0 || value > 65535) return false;
+  port = static_cast<int>(value);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  int tcpPort = -1, udpPort = -1, unit = 1;
+  bool rtu = false, any = false, quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (arg == "--tcp" && hasValue && ParsePort(argv[i + 1], tcpPort)) {
+      ++i;
+    } else if (arg == "--udp" && hasValue && ParsePort(argv[i + 1], udpPort)) {
+      ++i;
+    } else if (arg == "--unit" && hasValue && ParsePort(argv[i + 1], unit) && unit >= 1 && unit <= 247) {
+      ++i;
+    } else if (arg == "--rtu") {
+      rtu = true;
+    } else if (arg == "--any") {
+      any = true;
+    } else if (arg == "--quiet") {
+      quiet = true;
+    } else {
+      Usage();
+      return 2;
+    }
+  }
+  if (tcpPort < 0 && udpPort < 0 && !rtu) tcpPort = 502;
+
+  // The server thread must not take the stop signals: block them before it starts.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  try {
+    recsim::Server server;
+    server.WithDevice([&](recsim::Device& device) { device.unit = static_cast<std::uint8_t>(unit); });
+    if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
+    if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
+    if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";
+    std::cout.flush();
+    if (!quiet) server.SetLogSink([](const recsim::LogEntry& entry) { std::cout << recsim::FormatLogEntry(entry) << std::endl; });
+    server.Start();
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.Stop();
+  } catch (const Exception& e) {
+    std::cerr << "kestrel-recsim: " << e.Message() << "\n";
+    return 1;
+  }
+  return 0;
+}
