@@ -36,6 +36,13 @@ bool IsInfoSwitch(const std::string& param)
 // On this system "/" also begins every absolute path, so only "/" and a switch word is a switch.
 bool IsSwitch(const std::string& param) { return (!param.empty() && param[0] == '-') || IsInfoSwitch(param); }
 
+// The info mode is for scripts: Qt's chatter about the environment (a missing runtime
+// folder, fonts) would only clutter their standard error, so only its errors go there.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 template <typename Steps>
 int Guarded(const ErrorBox& showError, Steps steps)
 {
@@ -108,7 +115,10 @@ int RunProgram(int argc, char** argv, const ResourceTable& resources)
   std::vector<std::string> params(argv + (argc > 0 ? 1 : 0), argv + argc);
   // Decided before any window exists: the info mode is for scripts and CI, which may
   // have no display at all.
-  if (FindInfoSwitch(params).found) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (FindInfoSwitch(params).found) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
+  }
   ErrorBox showError = [](const std::string& message) { ShowStandardErrorBox(message); };
   return Guarded(showError, [&] {
     QApplication app(argc, argv);

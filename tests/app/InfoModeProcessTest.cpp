@@ -101,6 +101,7 @@ TEST(InfoModeProcess, WritesTheListWithoutADisplay)
     SCOPED_TRACE(c.name);
     Outcome outcome = RunKestrel(folder, c.args);
     EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    EXPECT_EQ(outcome.errors, "");
     EXPECT_EQ(ReadFileBytes(folder / c.file), kReleaseInfoFile);
   }
 }

@@ -260,7 +260,7 @@ int GenerateFirmware(const std::string& out, const std::string& manifest, const 
     names.push_back(image.name);
   }
   code << "}  // namespace\n\nconst ResourceTable& ProgramResources()\n{\n"
-          "  static const ResourceTable table({\n";
+          "  static const ResourceTable table(std::vector<Resource>{\n";
   for (std::size_t i = 0; i < names.size(); ++i)
     code << "      {\"FW\", " << CString(names[i]) << ", kImage" << i << "},\n";
   code << "  });\n  return table;\n}\n";
