@@ -18,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxAduBody = 1452;
-constexpr std::size_t kMaxRtuFrame = 256;
+constexpr std::size_t kMaxRtuFrame = 258;  // 256 bytes of unit and PDU, the CRC
 // An RTU request that stays incomplete this long is noise: drop it.
 constexpr auto kRtuFrameSilence = std::chrono::milliseconds(50);
 constexpr std::uint32_t kLocalhost = 0x7F000001;
@@ -122,6 +122,12 @@ bool Server::WaitForLog(std::size_t count, int timeoutMs) const
 {
   std::unique_lock lock(mutex_);
   return logged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return log_.size() >= count; });
+}
+
+bool Server::WaitForReplies(std::size_t count, int timeoutMs) const
+{
+  std::unique_lock lock(mutex_);
+  return logged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return repliesSent_ >= count; });
 }
 
 void Server::SetLogSink(std::function<void(const LogEntry&)> sink)
@@ -408,6 +414,9 @@ void Server::Send(Link, const Outgoing& out, const std::function<void(const std:
       write(out.frame.data(), out.frame.size());
     }
   }
+  std::lock_guard lock(mutex_);
+  ++repliesSent_;
+  logged_.notify_all();
 }
 
 }  // namespace recsim

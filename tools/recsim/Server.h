@@ -63,6 +63,8 @@ public:
   void ClearLog();
   // Waits until the log holds at least `count` requests; false after `timeoutMs`.
   bool WaitForLog(std::size_t count, int timeoutMs) const;
+  // Waits until at least `count` replies have gone out (the late reply of a test).
+  bool WaitForReplies(std::size_t count, int timeoutMs) const;
   // Called on the server thread for every request (kestrel-recsim prints them).
   void SetLogSink(std::function<void(const LogEntry&)> sink);
 
@@ -96,6 +98,7 @@ private:
   Device device_;
   std::vector<Fault> faults_;
   std::vector<LogEntry> log_;
+  std::size_t repliesSent_ = 0;
   std::function<void(const LogEntry&)> sink_;
   std::uint16_t lastTransactionId_ = 0;
   bool haveLastTransaction_ = false;
