@@ -6,6 +6,7 @@
 #include "app/RegPasswordDialog.h"
 #include "app/Synchronize.h"
 #include "app/WorkThread.h"
+#include "platform/Cp1251.h"
 #include "platform/Format.h"
 
 namespace {
@@ -14,25 +15,6 @@ void Wipe(std::string& text)
 {
   explicit_bzero(text.data(), text.size());
   text.clear();
-}
-
-// The one place the typed password becomes the device's 8-bit form.
-// CODEC: replace the body by the platform's UTF-8 -> code page 1251 conversion once it
-// lands. Until then the text passes byte for byte, which is that conversion exactly for
-// what the dialog accepts (the space to 'z'); anything else becomes '?', as the code
-// page's unmappable characters do.
-std::string PasswordToCodePage(const std::string& utf8)
-{
-  std::string bytes;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      bytes += static_cast<char>(c);
-    } else if ((c & 0xC0) != 0x80) {
-      bytes += '?';  // the lead byte of a multi-byte character
-    }
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -52,7 +34,8 @@ std::optional<PasswordAnswer> ShowPasswordDialog(Prompts& prompts, QWidget* owne
   request.maxLength = 15;
   auto reply = prompts.Password(owner, request);
   if (!reply) return std::nullopt;
-  PasswordAnswer answer{PasswordToCodePage(reply->password), reply->remember};
+  // The device takes the password in its 8-bit code page.
+  PasswordAnswer answer{Utf8ToAnsi(reply->password), reply->remember};
   Wipe(reply->password);
   return answer;
 }

@@ -15,7 +15,7 @@ TProgressDialog::TProgressDialog(Prompts& prompts, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       prompts_(prompts)
 {
-  setWindowTitle(QString::fromUtf8(kApplicationTitle));
+  setWindowTitle(QString::fromUtf8(kAppTitle));
 
   ProgressBar1 = new QProgressBar;
   ProgressBar1->setTextVisible(false);

@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Release.h"
+
 class QDialog;
 class QWidget;
-
-// The caption of every message box and task dialog of the program and of the
-// progress window.
-inline constexpr char kApplicationTitle[] = "Kestrel";
 
 // Results of prompts and modal windows, numbered as the design's message boxes and
 // modal forms return them (1 OK, 2 cancel, ...).
@@ -85,7 +83,7 @@ class Prompts {
 public:
   virtual ~Prompts() = default;
 
-  // A message box with the application title as its caption. Closing it without a
+  // A message box with the application title (kAppTitle) as its caption. Closing it without a
   // button gives EscapeResult of its buttons.
   PromptResult MessageBox(QWidget* owner, const MessageBoxRequest& request);
   PromptResult MessageBox(QWidget* owner, std::string text, PromptIcon icon,

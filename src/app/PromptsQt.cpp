@@ -88,7 +88,7 @@ QStringList QtFileFilters(const std::string& filter)
 
 PromptResult QtPrompts::DoMessageBox(QWidget* owner, const MessageBoxRequest& request)
 {
-  QMessageBox box(QtIcon(request.icon), QString::fromUtf8(kApplicationTitle), DisplayText(request.text),
+  QMessageBox box(QtIcon(request.icon), QString::fromUtf8(kAppTitle), DisplayText(request.text),
                   QMessageBox::NoButton, owner);
   box.setTextFormat(Qt::PlainText);
   if (request.topMost) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -111,7 +111,7 @@ PromptResult QtPrompts::DoMessageBox(QWidget* owner, const MessageBoxRequest& re
 int QtPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& request)
 {
   QDialog dialog(owner);
-  dialog.setWindowTitle(QString::fromUtf8(kApplicationTitle));
+  dialog.setWindowTitle(QString::fromUtf8(kAppTitle));
 
   auto* iconLabel = new QLabel;
   const int side = dialog.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &dialog);

@@ -18,6 +18,20 @@ const char* KindName(PromptKind kind)
   return "prompt";
 }
 
+std::string PromptName(PromptKind kind, const std::string& what)
+{
+  return std::string(KindName(kind)) + " \"" + what + "\"";
+}
+
+AskedPrompt Asking(PromptKind kind, QWidget* owner)
+{
+  AskedPrompt asked;
+  asked.kind = kind;
+  asked.owner = owner;
+  if (kind == PromptKind::MessageBox || kind == PromptKind::TaskDialog) asked.caption = kAppTitle;
+  return asked;
+}
+
 }  // namespace
 
 ScriptedPrompts& ScriptedPrompts::Push(PromptKind kind, Reply reply)
@@ -90,10 +104,10 @@ std::size_t ScriptedPrompts::Pending() const
   return script_.size();
 }
 
-void ScriptedPrompts::Fault(std::string text)
+void ScriptedPrompts::NotOffered(PromptKind kind, const std::string& what, int answer)
 {
   std::lock_guard lock(mutex_);
-  faults_.push_back(std::move(text));
+  faults_.push_back(PromptName(kind, what) + ": the answer " + std::to_string(answer) + " is not among its buttons");
 }
 
 std::optional<ScriptedPrompts::Reply> ScriptedPrompts::Take(AskedPrompt asked, const std::string& what)
@@ -101,7 +115,7 @@ std::optional<ScriptedPrompts::Reply> ScriptedPrompts::Take(AskedPrompt asked, c
   const PromptKind kind = asked.kind;
   std::lock_guard lock(mutex_);
   asked_.push_back(std::move(asked));
-  const std::string name = std::string(KindName(kind)) + " \"" + what + "\"";
+  const std::string name = PromptName(kind, what);
   if (script_.empty()) {
     faults_.push_back(name + ": no answer scripted");
     return std::nullopt;
@@ -117,10 +131,7 @@ std::optional<ScriptedPrompts::Reply> ScriptedPrompts::Take(AskedPrompt asked, c
 
 PromptResult ScriptedPrompts::DoMessageBox(QWidget* owner, const MessageBoxRequest& request)
 {
-  AskedPrompt asked;
-  asked.kind = PromptKind::MessageBox;
-  asked.owner = owner;
-  asked.caption = kApplicationTitle;
+  AskedPrompt asked = Asking(PromptKind::MessageBox, owner);
   asked.message = request;
   const auto reply = Take(std::move(asked), request.text);
   const PromptResult refused = EscapeResult(request.buttons);
@@ -129,8 +140,7 @@ PromptResult ScriptedPrompts::DoMessageBox(QWidget* owner, const MessageBoxReque
   const PromptResult result = std::get<MessageHandler>(*reply)(request);
   const auto row = ButtonsOf(request.buttons);
   if (std::find(row.begin(), row.end(), result) == row.end()) {
-    Fault("message box \"" + request.text + "\": the answer " + std::to_string(static_cast<int>(result)) +
-          " is not among its buttons");
+    NotOffered(PromptKind::MessageBox, request.text, static_cast<int>(result));
     return refused;
   }
   return result;
@@ -138,10 +148,7 @@ PromptResult ScriptedPrompts::DoMessageBox(QWidget* owner, const MessageBoxReque
 
 int ScriptedPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& request)
 {
-  AskedPrompt asked;
-  asked.kind = PromptKind::TaskDialog;
-  asked.owner = owner;
-  asked.caption = kApplicationTitle;
+  AskedPrompt asked = Asking(PromptKind::TaskDialog, owner);
   asked.task = request;
   const int refused = static_cast<int>(PromptResult::Cancel);
   const auto reply = Take(std::move(asked), request.title);
@@ -152,7 +159,7 @@ int ScriptedPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& reque
                   [result](PromptResult r) { return static_cast<int>(r) == result; }) ||
       std::any_of(request.links.begin(), request.links.end(), [result](const CommandLink& l) { return l.id == result; });
   if (!offered) {
-    Fault("task dialog \"" + request.title + "\": the answer " + std::to_string(result) + " is not among its buttons");
+    NotOffered(PromptKind::TaskDialog, request.title, result);
     return refused;
   }
   return result;
@@ -160,9 +167,7 @@ int ScriptedPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& reque
 
 std::optional<std::string> ScriptedPrompts::DoSaveFile(QWidget* owner, const SaveFileRequest& request)
 {
-  AskedPrompt asked;
-  asked.kind = PromptKind::SaveFile;
-  asked.owner = owner;
+  AskedPrompt asked = Asking(PromptKind::SaveFile, owner);
   asked.saveFile = request;
   const auto reply = Take(std::move(asked), request.fileName);
   if (!reply) return std::nullopt;
@@ -171,9 +176,7 @@ std::optional<std::string> ScriptedPrompts::DoSaveFile(QWidget* owner, const Sav
 
 std::optional<PasswordReply> ScriptedPrompts::DoPassword(QWidget* owner, const PasswordRequest& request)
 {
-  AskedPrompt asked;
-  asked.kind = PromptKind::Password;
-  asked.owner = owner;
+  AskedPrompt asked = Asking(PromptKind::Password, owner);
   asked.password = request;
   const auto reply = Take(std::move(asked), request.connection);
   if (!reply) return std::nullopt;
@@ -182,8 +185,7 @@ std::optional<PasswordReply> ScriptedPrompts::DoPassword(QWidget* owner, const P
 
 int ScriptedPrompts::DoShowModal(QDialog& dialog)
 {
-  AskedPrompt asked;
-  asked.kind = PromptKind::Modal;
+  AskedPrompt asked = Asking(PromptKind::Modal, nullptr);
   asked.dialog = &dialog;
   const auto reply = Take(std::move(asked), dialog.metaObject()->className());
   if (!reply) return static_cast<int>(PromptResult::Cancel);

@@ -74,7 +74,7 @@ private:
   ScriptedPrompts& Push(PromptKind kind, Reply reply);
   // Records the prompt and takes the next answer when it is meant for this kind.
   std::optional<Reply> Take(AskedPrompt asked, const std::string& what);
-  void Fault(std::string text);
+  void NotOffered(PromptKind kind, const std::string& what, int answer);
 
   mutable std::mutex mutex_;
   std::deque<Scripted> script_;

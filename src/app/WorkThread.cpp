@@ -1,6 +1,5 @@
 #include "app/WorkThread.h"
 
-#include <chrono>
 #include <exception>
 
 #include "app/Synchronize.h"
@@ -50,18 +49,10 @@ void TWorkThread::Stop()
   }
   runChanged_.notify_one();
 
-  if (IsGuiThread()) {
-    // The run may be blocked in a synchronous call to this very thread: serve those
-    // calls until the worker is through. Nothing else is dispatched here, so no window
-    // reacts to input while its owner is being torn down.
-    std::unique_lock lock(endMutex_);
-    while (!ended_) {
-      lock.unlock();
-      ServeSynchronizeCalls();
-      lock.lock();
-      endChanged_.wait_for(lock, std::chrono::milliseconds(5), [this] { return ended_; });
-    }
-  }
+  // The run may be blocked in a synchronous call to this very thread: serve those
+  // calls until the worker is through. Nothing else is dispatched here, so no window
+  // reacts to input while its owner is being torn down.
+  if (IsGuiThread()) ServeSynchronizeCallsUntil([this] { return ended_.load(); });
   thread_.join();
 }
 
@@ -80,11 +71,8 @@ void TWorkThread::Execute()
     } catch (...) {
     }
   }
-  {
-    std::lock_guard lock(endMutex_);
-    ended_ = true;
-  }
-  endChanged_.notify_all();
+  ended_.store(true);
+  WakeSynchronizeWaiters();
 }
 
 void TWorkThread::RunGuarded()

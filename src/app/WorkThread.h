@@ -74,9 +74,7 @@ private:
   std::atomic<std::int32_t> CancelFlag{0};
   std::atomic<bool> terminated_{false};
 
-  std::mutex endMutex_;
-  std::condition_variable endChanged_;
-  bool ended_ = false;
+  std::atomic<bool> ended_{false};
 
   // Last, so that it starts when every field above exists.
   std::thread thread_;

@@ -34,7 +34,7 @@ LoginSide RequestFromWorker(ScriptedPrompts& prompts, QWidget* owner, const Pass
 
 TEST(PasswordPrompt, TheWorkerAsksOnTheGuiThreadAndGetsThePassword)
 {
-  GuiTestApp();
+  TestApp();
   QWidget progressWindow;
   ScriptedPrompts prompts;
   prompts.AnswerPassword("secret_1", true);
@@ -61,7 +61,7 @@ TEST(PasswordPrompt, TheWorkerAsksOnTheGuiThreadAndGetsThePassword)
 
 TEST(PasswordPrompt, CancelAbandonsTheLoginAndLeavesItsFieldsAlone)
 {
-  GuiTestApp();
+  TestApp();
   ScriptedPrompts prompts;
   prompts.RefusePassword();
   WorkerReports reports;
@@ -75,7 +75,7 @@ TEST(PasswordPrompt, CancelAbandonsTheLoginAndLeavesItsFieldsAlone)
 
 TEST(PasswordPrompt, DialogRowsByLevelAndDevice)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     std::int32_t level;
@@ -100,4 +100,15 @@ TEST(PasswordPrompt, DialogRowsByLevelAndDevice)
     EXPECT_EQ(asked[0].password.device, c.device);
     EXPECT_EQ(asked[0].password.user, c.user);
   }
+}
+
+TEST(PasswordPrompt, ThePasswordReachesTheDeviceInItsCodePage)
+{
+  TestApp();
+  ScriptedPrompts prompts;
+  // The dialog itself accepts only the space to 'z'; the conversion is the last step.
+  prompts.AnswerPassword("Ab_1 пароль");
+  const auto answer = ShowPasswordDialog(prompts, nullptr, PasswordSubject{"COM1 (1)", ""}, 1);
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->password, "Ab_1 \xEF\xE0\xF0\xEE\xEB\xFC");
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "GuiTestApp.h"
+#include "GuiDriving.h"
 #include "app/ProgressDialog.h"
 #include "app/PromptsQt.h"
 #include "app/ScriptedPrompts.h"
@@ -18,7 +18,6 @@ class ProgressDialogTest : public ::testing::Test {
 protected:
   ProgressDialogTest()
   {
-    GuiTestApp();
     dialog.Reset();
     dialog.show();
   }
@@ -40,6 +39,7 @@ protected:
     EXPECT_EQ(p.owner, &dialog);
   }
 
+  QApplication& app = TestApp();  // before any window
   ScriptedPrompts prompts;
   TProgressDialog dialog{prompts};
   int cancelCalls = 0;
@@ -106,7 +106,7 @@ TEST_F(ProgressDialogTest, ConfirmedCancelWithoutOnCancelClosesWithTheCancelResu
 
 TEST(ProgressDialog, HowTheJobEndsDecidesTheButtonAndTheResult)
 {
-  GuiTestApp();
+  TestApp();
   enum class Then { Nothing, Button, Escape, CloseBox };
   struct Case {
     const char* name;
@@ -207,7 +207,7 @@ TEST_F(ProgressDialogTest, ProgressFromAWorkerArrivesByAQueuedCall)
 
 TEST(ProgressDialog, ShownModallyItEndsWithTheResultOfTheJob)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     int finish;

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "GuiTestApp.h"
+#include "GuiDriving.h"
 #include "app/PromptsQt.h"
 
 TEST(QtPrompts, MessageBoxHasTheApplicationTitleTheButtonsAndTheDefault)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     MessageBoxRequest request;
@@ -62,7 +62,7 @@ TEST(QtPrompts, MessageBoxHasTheApplicationTitleTheButtonsAndTheDefault)
 
 TEST(QtPrompts, TopMostBoxStaysAboveOtherWindows)
 {
-  GuiTestApp();
+  TestApp();
   QtPrompts prompts;
   bool onTop = false;
   WhenModal<QMessageBox>([&](QMessageBox& box) {
@@ -76,7 +76,7 @@ TEST(QtPrompts, TopMostBoxStaysAboveOtherWindows)
 
 TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
 {
-  GuiTestApp();
+  TestApp();
   const TaskDialogRequest request{
       "Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
       PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
@@ -121,7 +121,7 @@ TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
 
 TEST(QtPrompts, SaveFileAddsTheDefaultExtension)
 {
-  GuiTestApp();
+  TestApp();
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   QtPrompts prompts;
@@ -152,7 +152,7 @@ TEST(QtPrompts, FileFiltersInQtForm)
 
 TEST(QtPrompts, ShowModalGivesTheModalResultAndCountsARejectionAsCancel)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     std::function<void(QDialog&)> close;

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "GuiTestApp.h"
+#include "GuiDriving.h"
 #include "app/PromptsQt.h"
 #include "app/RegPasswordDialog.h"
 #include "app/ScriptedPrompts.h"
@@ -18,7 +18,7 @@ const char kInvalidCharacters[] =
 
 TEST(RegPasswordDialog, OkChecksTheTypedCharacters)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     const char* typed;  // UTF-8
@@ -72,7 +72,7 @@ TEST(RegPasswordDialog, OkChecksTheTypedCharacters)
 
 TEST(RegPasswordDialog, Form)
 {
-  GuiTestApp();
+  TestApp();
   ScriptedPrompts prompts;
   TRegPasswordDialog dialog(prompts);
   EXPECT_EQ(dialog.windowTitle(), "Авторизация");
@@ -106,7 +106,7 @@ TEST(RegPasswordDialog, AccessLevelTexts)
 
 TEST(RegPasswordDialog, ShownByTheQtPromptsWithItsRowsAndAtMost15Characters)
 {
-  GuiTestApp();
+  TestApp();
   QtPrompts prompts;
   QWidget owner;
   PasswordRequest request{"mbtcp://127.0.0.1:1502", "Прибор №1234", "Управление выходами", 15};
@@ -131,7 +131,7 @@ TEST(RegPasswordDialog, ShownByTheQtPromptsWithItsRowsAndAtMost15Characters)
 
 TEST(RegPasswordDialog, CancelOrTheCloseBoxGivesNoPassword)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     std::function<void(TRegPasswordDialog&)> leave;
@@ -154,7 +154,7 @@ TEST(RegPasswordDialog, CancelOrTheCloseBoxGivesNoPassword)
 
 TEST(RegPasswordDialog, TheRememberBoxComesBackWithThePassword)
 {
-  GuiTestApp();
+  TestApp();
   QtPrompts prompts;
   WhenModal<TRegPasswordDialog>([](TRegPasswordDialog& dialog) {
     dialog.EditPassword->setText("x_1");

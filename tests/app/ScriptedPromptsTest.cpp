@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "GuiTestApp.h"
+#include "GuiDriving.h"
 #include "app/ScriptedPrompts.h"
 
 namespace {
@@ -32,7 +32,7 @@ PasswordRequest PasswordFor(const char* connection)
 
 TEST(ScriptedPrompts, AnswersInTheirOrderAndRecordsWhatWasAsked)
 {
-  GuiTestApp();
+  TestApp();
   ScriptedPrompts prompts;
   QWidget owner;
   QDialog dialog;
@@ -77,7 +77,7 @@ TEST(ScriptedPrompts, AnswersInTheirOrderAndRecordsWhatWasAsked)
 
 TEST(ScriptedPrompts, APromptWithoutAFittingAnswerIsRefusedAndNoted)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     std::function<void(ScriptedPrompts&)> script;
@@ -130,7 +130,7 @@ TEST(ScriptedPrompts, APromptWithoutAFittingAnswerIsRefusedAndNoted)
 
 TEST(ScriptedPrompts, AMismatchKeepsTheAnswerForThePromptItWasMeantFor)
 {
-  GuiTestApp();
+  TestApp();
   ScriptedPrompts prompts;
   prompts.AnswerPassword("pw");
   EXPECT_EQ(prompts.MessageBox(nullptr, "Неожиданный вопрос", PromptIcon::Question, PromptButtons::YesNoCancel),
@@ -143,7 +143,7 @@ TEST(ScriptedPrompts, AMismatchKeepsTheAnswerForThePromptItWasMeantFor)
 
 TEST(ScriptedPrompts, AskedFromAWorkerThePromptRunsOnTheGuiThread)
 {
-  auto& app = GuiTestApp();
+  auto& app = TestApp();
   ScriptedPrompts prompts;
   bool onGui = false;
   prompts.AnswerWith([&](const MessageBoxRequest& request) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "GuiTestApp.h"
+#include "GuiDriving.h"
 #include "app/WorkThread.h"
 
 // A worker whose job the test gives; the job may be replaced between runs.
@@ -49,5 +49,5 @@ struct WorkerReports {
   }
 
 private:
-  void Note() { allOnGuiThread = allOnGuiThread && QThread::currentThread() == GuiTestApp().thread(); }
+  void Note() { allOnGuiThread = allOnGuiThread && QThread::currentThread() == TestApp().thread(); }
 };

@@ -12,7 +12,7 @@
 
 TEST(WorkThread, RunReportsLinesThenOneDoneNotCancelled)
 {
-  GuiTestApp();
+  TestApp();
   WorkerReports reports;
   TestJobThread thread([](TestJobThread& t) {
     t.PostText("first");
@@ -30,7 +30,7 @@ TEST(WorkThread, RunReportsLinesThenOneDoneNotCancelled)
 
 TEST(WorkThread, CancelTwiceInOneRunThenTheNextRunStartsClear)
 {
-  GuiTestApp();
+  TestApp();
   WorkerReports reports;
   std::vector<bool> cancels;
   std::atomic<bool> sawCancel{false};
@@ -59,7 +59,7 @@ TEST(WorkThread, CancelTwiceInOneRunThenTheNextRunStartsClear)
 
 TEST(WorkThread, AnyErrorOfTheJobBecomesOneLineAndDoneStillFollows)
 {
-  GuiTestApp();
+  TestApp();
   struct Case {
     const char* name;
     std::function<void()> raise;
@@ -97,7 +97,7 @@ TEST(WorkThread, AnyErrorOfTheJobBecomesOneLineAndDoneStillFollows)
 
 TEST(WorkThread, ErrorsOfTheCallbacksAreDiscarded)
 {
-  GuiTestApp();
+  TestApp();
   int messages = 0;
   int dones = 0;
   TestJobThread thread([](TestJobThread& t) {
@@ -121,7 +121,7 @@ TEST(WorkThread, ErrorsOfTheCallbacksAreDiscarded)
 
 TEST(WorkThread, DestroyedWhileWaitingForAStartEndsPromptly)
 {
-  GuiTestApp();
+  TestApp();
   WorkerReports reports;
   {
     TestJobThread never;
@@ -138,7 +138,7 @@ TEST(WorkThread, DestroyedWhileWaitingForAStartEndsPromptly)
 
 TEST(WorkThread, DestroyedDuringARunServesItsCallsAndReportsItCancelled)
 {
-  GuiTestApp();
+  TestApp();
   WorkerReports reports;
   auto thread = std::make_unique<TestJobThread>([](TestJobThread& t) {
     while (!t.IsCancelled()) t.PostText("tick");
@@ -158,7 +158,7 @@ TEST(WorkThread, DestroyedDuringARunServesItsCallsAndReportsItCancelled)
 
 TEST(Synchronize, RunsOnTheGuiThreadAndCarriesErrorsBack)
 {
-  auto& app = GuiTestApp();
+  auto& app = TestApp();
   bool direct = false;
   Synchronize([&] { direct = true; });
   EXPECT_TRUE(direct);  // on the GUI thread: called in place
