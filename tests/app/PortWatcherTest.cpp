@@ -5,7 +5,7 @@
 
 TEST(PortWatcher, NoticesPortsThatComeAndGo)
 {
-  GuiTestApp();
+  TestApp();
   TempDir dir;
   FakePorts ports(dir.path());
   ports.Plug("ttyUSB0");
@@ -32,7 +32,7 @@ TEST(PortWatcher, NoticesPortsThatComeAndGo)
 
 TEST(PortWatcher, PollsWhereNothingCanBeWatched)
 {
-  GuiTestApp();
+  TestApp();
   TempDir dir;
   FakePorts ports(dir.path());
   PortSource source = ports.Source();

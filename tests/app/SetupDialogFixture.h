@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "GuiTestApp.h"
+#include "GuiDriving.h"
 #include "app/MBSetupDialog2.h"
 #include "app/ScriptedPrompts.h"
 #include "modbus/EnumPorts.h"
@@ -62,7 +62,7 @@ class SetupDialogTest : public ::testing::Test {
 protected:
   SetupDialogTest() : configHome_("KESTREL_CONFIG_HOME", (dir_ / "config").c_str()), ports(dir_.path())
   {
-    GuiTestApp();
+    TestApp();
     std::filesystem::create_directories(dir_.path() / "config");
   }
 
