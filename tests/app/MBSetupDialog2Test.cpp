@@ -151,14 +151,12 @@ TEST_F(SetupDialogTest, OkChecksTheSerialLineInOrder)
   const std::size_t count = std::size(rows);
   for (std::size_t first = 0; first < count; ++first) {
     SCOPED_TRACE(rows[first].name);
-    ScriptedPrompts local;
-    TMBSetupDialog2 dialog(local, nullptr, ports.Source());
     ConnectionSettings valid;
     valid.PortName = ports.Path("ttyUSB0");
     valid.BaudRate = 9600;
     valid.DeviceAddress = 5;
-    dialog.SetSettings(valid);
-    dialog.show();
+    Fresh fresh(ports.Source(), valid);
+    auto& [local, dialog] = fresh;
     for (std::size_t i = first; i < count; ++i) rows[i].breakIt(dialog);
     local.Answer(PromptResult::Ok);
     dialog.btnOK->click();
@@ -192,14 +190,11 @@ TEST_F(SetupDialogTest, OkChecksTheRangesTheDialogShows)
   ports.Plug("ttyS0");
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScriptedPrompts local;
-    TMBSetupDialog2 dialog(local, nullptr, ports.Source());
     ConnectionSettings s;
     s.PortName = ports.Path("ttyS0");
     s.BaudRate = 115200;
-    dialog.SetSettings(s);
-    dialog.SetAddressMinimum(row.addressMinimum);
-    dialog.show();
+    Fresh fresh(ports.Source(), s, {}, row.addressMinimum);
+    auto& [local, dialog] = fresh;
     SetEditText(dialog.seAddress, row.address);
     SetEditText(dialog.seRtuTimeout, row.timeout);
     if (row.message) local.Answer(PromptResult::Ok);
@@ -233,12 +228,10 @@ TEST_F(SetupDialogTest, OkChecksTheEthernetAddressThenItsTimeout)
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScriptedPrompts local;
-    TMBSetupDialog2 dialog(local, nullptr, ports.Source());
     ConnectionSettings s;
     s.Interface = ConnectionSettings::Ethernet;
-    dialog.SetSettings(s);
-    dialog.show();
+    Fresh fresh(ports.Source(), s);
+    auto& [local, dialog] = fresh;
     dialog.cbEthAddress->setEditText(row.address);
     SetEditText(dialog.seEthTimeout, row.timeout);
     local.Answer(PromptResult::Ok);
@@ -344,12 +337,10 @@ TEST_F(SetupDialogTest, ShowingSelectsWhatIsStored)
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScriptedPrompts local;
-    TMBSetupDialog2 dialog(local, nullptr, ports.Source());
     ConnectionSettings s;
     row.change(s);
-    dialog.SetSettings(s);
-    dialog.show();
+    Fresh fresh(ports.Source(), s);
+    TMBSetupDialog2& dialog = fresh.dialog;
     EXPECT_EQ(dialog.cbPort->currentText().toStdString(), row.port);
     EXPECT_EQ(dialog.cbBaudRate->currentIndex(), row.baudIndex);
     EXPECT_EQ(dialog.cbParity->currentIndex(), row.parityIndex);
@@ -415,13 +406,10 @@ TEST_F(SetupDialogTest, OkKeepsTheAddressHistoryNewestFirst)
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScriptedPrompts local;
-    TMBSetupDialog2 dialog(local, nullptr, ports.Source());
     ConnectionSettings s;
     s.Interface = ConnectionSettings::Ethernet;
-    dialog.SetSettings(s);
-    dialog.SetAddressHistory(row.before);
-    dialog.show();
+    Fresh fresh(ports.Source(), s, row.before);
+    TMBSetupDialog2& dialog = fresh.dialog;
     dialog.cbEthAddress->setEditText(row.typed);
     dialog.btnOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);

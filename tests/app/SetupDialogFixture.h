@@ -79,6 +79,21 @@ protected:
     return dialog;
   }
 
+  // A dialog and prompts of its own, for one row of a table: shown with these fields.
+  struct Fresh {
+    Fresh(const PortSource& source, const ConnectionSettings& settings, std::vector<std::string> history = {},
+          int addressMinimum = 1)
+        : dialog(prompts, nullptr, source)
+    {
+      dialog.SetSettings(settings);
+      dialog.SetAddressHistory(std::move(history));
+      dialog.SetAddressMinimum(addressMinimum);
+      dialog.show();
+    }
+    ScriptedPrompts prompts;
+    TMBSetupDialog2 dialog;
+  };
+
   // The message boxes asked so far, as their texts.
   std::vector<std::string> Messages() const
   {
