@@ -19,24 +19,24 @@ namespace {
   throw Exception("Format '" + std::string(format) + "' invalid or incompatible with argument");
 }
 
-struct Spec {
+struct Field {
   bool left = false, zero = false, plus = false, space = false;
   int width = -1;
   int precision = -1;
   char type = 0;
 };
 
-void Pad(std::string& out, std::string body, const Spec& spec, bool numeric)
+void Pad(std::string& out, std::string body, const Field& field, bool numeric)
 {
-  if (spec.width < 0 || static_cast<int>(body.size()) >= spec.width) {
+  if (field.width < 0 || static_cast<int>(body.size()) >= field.width) {
     out += body;
     return;
   }
-  std::size_t fill = spec.width - body.size();
-  if (spec.left) {
+  std::size_t fill = field.width - body.size();
+  if (field.left) {
     out += body;
     out.append(fill, ' ');
-  } else if (spec.zero && numeric) {
+  } else if (field.zero && numeric) {
     // Zeros go after any sign so "-0042" rather than "00-42".
     std::size_t sign = (!body.empty() && (body[0] == '-' || body[0] == '+' || body[0] == ' ')) ? 1 : 0;
     out.append(body, 0, sign);
@@ -89,7 +89,7 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
       ++i;
       continue;
     }
-    Spec spec;
+    Field field;
     // An index is digits followed by ':'.
     std::size_t j = i;
     while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
@@ -99,33 +99,33 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
     }
     for (; i < format.size(); ++i) {
       char f = format[i];
-      if (f == '-') spec.left = true;
-      else if (f == '0') spec.zero = true;
-      else if (f == '+') spec.plus = true;
-      else if (f == ' ') spec.space = true;
+      if (f == '-') field.left = true;
+      else if (f == '0') field.zero = true;
+      else if (f == '+') field.plus = true;
+      else if (f == ' ') field.space = true;
       else break;
     }
     if (i < format.size() && format[i] == '*') {
-      spec.width = takeInt();
-      if (spec.width < 0) {
-        spec.left = true;
-        spec.width = -spec.width;
+      field.width = takeInt();
+      if (field.width < 0) {
+        field.left = true;
+        field.width = -field.width;
       }
       ++i;
     } else {
       while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-        spec.width = (spec.width < 0 ? 0 : spec.width * 10) + (format[i++] - '0');
+        field.width = (field.width < 0 ? 0 : field.width * 10) + (format[i++] - '0');
       }
     }
     if (i < format.size() && format[i] == '.') {
       ++i;
-      spec.precision = 0;
+      field.precision = 0;
       if (i < format.size() && format[i] == '*') {
-        spec.precision = takeInt();
+        field.precision = takeInt();
         ++i;
       } else {
         while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-          spec.precision = spec.precision * 10 + (format[i++] - '0');
+          field.precision = field.precision * 10 + (format[i++] - '0');
         }
       }
     }
@@ -133,16 +133,16 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
     while (i < format.size() && (format[i] == 'l' || format[i] == 'h' || format[i] == 'z' || format[i] == 'L'))
       ++i;
     if (i >= format.size()) Invalid(format);
-    spec.type = format[i++];
+    field.type = format[i++];
 
     const FormatArg& arg = take();
-    switch (spec.type) {
+    switch (field.type) {
     case 's':
     case 'S': {
       if (arg.kind() != FormatArg::Kind::Text) Invalid(format);
       std::string text(arg.Text());
-      if (spec.precision >= 0 && static_cast<std::size_t>(spec.precision) < text.size()) text.resize(spec.precision);
-      Pad(out, text, spec, false);
+      if (field.precision >= 0 && static_cast<std::size_t>(field.precision) < text.size()) text.resize(field.precision);
+      Pad(out, text, field, false);
       break;
     }
     case 'd':
@@ -150,11 +150,11 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
       if (arg.kind() != FormatArg::Kind::Integer) Invalid(format);
       std::int64_t v = arg.Signed();
       std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-      std::string body = Digits(magnitude, 10, false, spec.precision);
+      std::string body = Digits(magnitude, 10, false, field.precision);
       if (v < 0) body.insert(0, 1, '-');
-      else if (spec.plus) body.insert(0, 1, '+');
-      else if (spec.space) body.insert(0, 1, ' ');
-      Pad(out, body, spec, spec.precision < 0);
+      else if (field.plus) body.insert(0, 1, '+');
+      else if (field.space) body.insert(0, 1, ' ');
+      Pad(out, body, field, field.precision < 0);
       break;
     }
     case 'u':
@@ -162,13 +162,13 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
     case 'X':
     case 'o': {
       if (arg.kind() != FormatArg::Kind::Integer) Invalid(format);
-      unsigned base = spec.type == 'u' ? 10 : spec.type == 'o' ? 8 : 16;
-      Pad(out, Digits(arg.Unsigned(), base, spec.type == 'X', spec.precision), spec, spec.precision < 0);
+      unsigned base = field.type == 'u' ? 10 : field.type == 'o' ? 8 : 16;
+      Pad(out, Digits(arg.Unsigned(), base, field.type == 'X', field.precision), field, field.precision < 0);
       break;
     }
     case 'c': {
       if (arg.kind() != FormatArg::Kind::Integer) Invalid(format);
-      Pad(out, std::string(1, static_cast<char>(arg.Signed())), spec, false);
+      Pad(out, std::string(1, static_cast<char>(arg.Signed())), field, false);
       break;
     }
     case 'e':
@@ -182,14 +182,14 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
       else if (arg.kind() == FormatArg::Kind::Integer) v = static_cast<double>(arg.Signed());
       else Invalid(format);
       std::string conv = "%";
-      if (spec.plus) conv += '+';
-      if (spec.space) conv += ' ';
+      if (field.plus) conv += '+';
+      if (field.space) conv += ' ';
       conv += ".*";
-      conv += spec.type;
+      conv += field.type;
       char buffer[512];
-      int n = std::snprintf(buffer, sizeof buffer, conv.c_str(), spec.precision < 0 ? 6 : std::min(spec.precision, 100), v);
+      int n = std::snprintf(buffer, sizeof buffer, conv.c_str(), field.precision < 0 ? 6 : std::min(field.precision, 100), v);
       if (n < 0) Invalid(format);
-      Pad(out, std::string(buffer, std::min<std::size_t>(n, sizeof buffer - 1)), spec, true);
+      Pad(out, std::string(buffer, std::min<std::size_t>(n, sizeof buffer - 1)), field, true);
       break;
     }
     default:

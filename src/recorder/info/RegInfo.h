@@ -1,0 +1,182 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "recorder/info/FixedValue.h"
+#include "recorder/info/RecordStoreEvent.h"
+#include "recorder/info/StringList.h"
+#include "recorder/info/ValueSource.h"
+#include "recorder/info/VersionPair.h"
+
+// The recorder's identity and capabilities: versions, serial number, brand line, model,
+// feature bits, channel counts and per-channel information. Filled from information
+// record 1 (ReadDeviceInfoRecord), record 0 (ReadGeneralInfoRecord) and the channel
+// records (the Store...Record callbacks), then completed by the list builder. Never
+// copied: a configuration embeds one, the update workflow owns one.
+class TRegInfo {
+public:
+  class TRegAIChannelSignalSupportInfo;
+  class TRegAIChannelInfo;
+  class TRegAOChannelInfo;
+  class TRegDIChannelInfo;
+  class TRegDOChannelInfo;
+  class TRegIPChannelInfo;
+
+  TRegInfo();
+  ~TRegInfo();
+  TRegInfo(const TRegInfo&) = delete;
+  TRegInfo& operator=(const TRegInfo&) = delete;
+
+  // --- Fields, in the order the records and the configuration file know them. ---
+  std::uint8_t GenFlags = 0;         // rec 0 flag byte; bit 0 read by the list builder
+  std::uint32_t GenModelCode = 0;    // model code as rec 0 reports it
+  std::uint32_t GenHwVersion = 0;    // hardware version of the general part
+  std::uint32_t GenSwVersion = 0;    // software version of the general part (second word of the pair)
+  std::uint32_t GenTimeBase = 0;     // measurement time base, ms, never 0 once read
+  std::vector<TRegAIChannelSignalSupportInfo> AISignalSupport;
+  std::uint8_t GenAux1 = 0;          // RTD connection schemes offered (mask)
+  std::uint16_t GenAux2 = 0;         // thermocouple types offered (13-bit mask)
+  std::uint8_t GenOptionMask = 0;
+  std::uint8_t RtdTypeMask = 0;
+  std::uint8_t RtdR0Mask = 0;
+  std::uint8_t GenAux3 = 0;          // pyrometer types offered (mask)
+  std::uint8_t GenAux4 = 0;
+  std::uint32_t PhysAICount = 0;
+  std::uint8_t GenAux5 = 0;
+  std::uint8_t GenAux6 = 0;
+  std::uint8_t GenAux7 = 0;
+  std::uint8_t GenAux8 = 0;
+  float AORangeLow = 0.0f;           // no record sets it
+  float GenValue1 = 20.0f;
+  float GenValue2 = 23.0f;           // also the high end of the base unit's AO range
+  std::array<std::uint8_t, 6> ModuleSlots{};
+  std::uint32_t AORangeDecimals = 3; // no record sets it
+  std::uint8_t GenCount1 = 0;
+  std::uint8_t GenCount2 = 0;
+  std::uint8_t GenCount3 = 0;
+  std::uint8_t AOCount = 0;          // analog outputs of the base unit
+  std::uint8_t DOCount = 0;          // relays of the base unit
+  std::uint32_t IPCount = 0;
+  std::uint32_t Features = 0;        // rec 1 feature bits, bit 0 = LSB of byte 8
+  std::uint32_t HwVersion = 0;
+  std::uint32_t SwVersion = 0;       // selects every record layout (first word of the pair)
+  std::uint32_t PageCount = 0;
+  std::uint32_t PageChannelCount = 0;
+  std::uint32_t DevAuxWord = 0;
+  std::uint32_t SMCount = 0;         // totalizers
+  std::uint32_t CTCount = 0;         // counters
+  std::uint32_t TTLCount = 0;
+  std::uint32_t TMRCount = 0;        // timers
+  std::uint32_t CtlCount = 0;        // PID regulators
+  std::uint32_t ScheduleCount = 0;
+  std::uint32_t RS485Count = 0;
+  std::uint32_t DevFilterParam = 0;
+  std::uint8_t DeviceLine = 0;       // 0 or 2: first brand line, 1: second
+  std::uint32_t TagFieldCount = 0;
+  std::uint32_t TagFieldAux = 0;
+  std::uint32_t ModelCode = 0;
+  std::uint32_t ModelVariant = 0;
+  std::uint32_t ExtAOCount = 0;      // analog outputs of extension modules
+  std::uint32_t ExtDOCount = 0;      // relays of extension modules
+  std::uint32_t UserTableCount = 0;
+  std::uint32_t UserTableLimit1 = 0;
+  std::uint32_t UserTableLimit2 = 0;
+  std::uint32_t MSCapacity = 0;      // mnemonic-scheme capacity
+  std::uint32_t MSAuxWord = 0;
+  std::uint32_t ScreenWidth = 0;
+  std::uint32_t ScreenHeight = 0;
+  std::uint8_t InterfaceMask = 0;    // bit 1 RS-485 No 1, bit 2 No 2, bit 3 Ethernet, bit 4 CAN
+  std::uint32_t SerialNumber = 0;
+  std::array<std::uint8_t, 16> HardwareId{};
+  std::vector<TRegAIChannelInfo> AIChannels;
+  std::vector<TRegAOChannelInfo> AOChannels;
+  std::vector<TRegDIChannelInfo> DIChannels;
+  std::vector<TRegDOChannelInfo> DOChannels;
+  std::vector<TRegIPChannelInfo> IPChannels;
+
+  // Members of the selectable-value lists that the names and lookups here read; the
+  // list builder fills them (and owns the rest of its members).
+  TStringList TTLNames;
+  TStringList CtlNames;
+  std::vector<std::uint32_t> RtdR0List;  // nominal resistances offered, ohms
+
+  bool InfoIncomplete = true;  // until the list builder has run to its end
+  std::array<std::string, 4> FormatMasks{"0.######", "0.0######", "0.0######", "0.0#######"};
+  // Limits of decimal settings; the list builder sets their bounds by firmware version.
+  fixed::TFloatPrec<int, 1, 6, -9999999, 9999999> ValueLimit1;
+  fixed::TFloatPrec<int, 1, 6, -9999999, 9999999> ValueLimit2;
+  fixed::TFloatPrecEx<int> ValueLimitEx1;
+  fixed::TFloatPrecEx<int> ValueLimitEx2;
+
+  // --- Records. ---
+  // Information record 1. Must come first: the layout of everything else depends on the
+  // SwVersion it sets.
+  void ReadDeviceInfoRecord(std::span<const std::uint8_t> record);
+  void ReadDeviceInfoRecord(const std::uint8_t* data, std::uint32_t length) { ReadDeviceInfoRecord({data, length}); }
+  // Information record 0; sizes the channel vectors.
+  void ReadGeneralInfoRecord(std::span<const std::uint8_t> record);
+  void ReadGeneralInfoRecord(const std::uint8_t* data, std::uint32_t length) { ReadGeneralInfoRecord({data, length}); }
+
+  // Store callbacks for the channel information records (bind with StoreEvent).
+  int StoreAISignalSupportRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int StoreAIChannelRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int StoreDIChannelRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int StoreDOChannelRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  using StoreMember = int (TRegInfo::*)(std::uint32_t, const std::uint8_t*, std::uint32_t);
+  TRegRecordStoreEvent StoreEvent(StoreMember member);
+
+  TRegVersionPair VersionPair() const { return {SwVersion, GenSwVersion}; }
+
+  // --- Accessors. Indexes come from device records, so every one is checked: a channel
+  // index outside its vector raises EVantorInvalid; a position outside a channel's own
+  // list, or naming no signal-support entry, reads as code 0. ---
+  TRegAIChannelSignalSupportInfo& SignalSupportAt(std::size_t index);
+  const TRegAIChannelSignalSupportInfo& SignalSupportAt(std::size_t index) const;
+  std::uint8_t AISignalAt(std::size_t ai, std::size_t position) const;
+  std::uint8_t DIModeAt(std::size_t di, std::size_t position) const;
+
+  // --- Firmware-version predicates. "From 2.1.x on" leaves out the 2.2 branch. ---
+  bool IsSwAtLeast2_1_128_90() const;
+  bool IsSwAtLeast2_1_130() const;
+  bool IsSwAtLeast2_1_131() const;
+  bool IsSwAtLeast2_1_132() const;
+  bool IsSwAtLeast2_1_158() const;
+  bool IsSw2_1_80To2_1_100() const;  // a window inside the 2.1 line
+  bool HasDOInfoRecords() const;
+  bool HasModbusSlave() const;       // feature bit 21, any version
+  // Whether a record of that version carries the RTD nominal resistance as a value
+  // (not as an index into the offered list); the 2.2 branch is included.
+  static bool IsRtdR0ValueVersion(std::uint32_t version);
+  // 2: both words carry the value form, 1: SwVersion only, 0: an index.
+  unsigned RtdR0Form() const;
+
+  // --- Value sources and lookups. ---
+  ValueSource FixValueSource(const ValueSource& source) const;
+  bool HasSignalSupport(std::uint8_t signalCode) const;
+  int IndexOfSignalSupport(std::uint8_t signalCode) const;
+  double RtdR0At(unsigned index) const;
+  // The RTD nominal resistance is compared by its stored mantissa.
+  int IndexOfRtdR0(const fixed::TValBase<int>& value) const { return IndexOfRtdR0(value.GetMantissa()); }
+  bool HasRtdR0(const fixed::TValBase<int>& value) const { return HasRtdR0(value.GetMantissa()); }
+  int IndexOfRtdR0(std::int32_t mantissa) const;
+  bool HasRtdR0(std::int32_t mantissa) const;
+
+  // Channel count of a value-source kind (1 AI .. 6 regulator), 0 for any other kind.
+  std::uint32_t ChannelCountOfKind(std::uint8_t kind) const;
+
+private:
+  void ResizeChannelVectors(std::size_t ai, std::size_t di, std::size_t dout);
+};
+
+// The recorder model codes: 1 to 8 (first line), 21, 50 and 51.
+bool IsRecorderTypeCode(std::uint32_t code);
+
+// The channel records are nested classes of TRegInfo; their definitions need the
+// enclosing class declared first, and the vectors above need them complete before any
+// member of TRegInfo is used.
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
