@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <vector>
 
 #include "ModbusTestUtil.h"
 #include "modbus/MBCommand.h"
+#include "platform/Stream.h"
 
 using namespace ModbusMaster;
 
@@ -117,9 +117,9 @@ TEST(MBCommand, RecordFileBlock)
   }
   SetReply(command, 1, reply(3, 5, 0x0102, 5));
   ASSERT_TRUE(command.CheckReply());
-  std::ostringstream out;
+  TMemoryStream out;
   EXPECT_EQ(command.SaveData(out), 5u);
-  EXPECT_EQ(out.str(), std::string("\0\1\2\3\4", 5));
+  EXPECT_EQ(out.Data(), (std::vector<std::uint8_t>{0, 1, 2, 3, 4}));
 }
 
 TEST(MBCommand, LoadChunk)
@@ -136,9 +136,10 @@ TEST(MBCommand, LoadChunk)
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    std::string image(row.imageSize, '\0');
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
-    std::istringstream stream(image);
+    std::vector<std::uint8_t> image(row.imageSize);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+    TMemoryStream stream;
+    FillStream(stream, image);
     TUpgradeWriteCommand command;
     std::uint32_t offset = 0;
     for (std::uint32_t expected : row.chunks) {
