@@ -76,6 +76,9 @@ TEST(MBCommand, RecordReadRequestAndReplies)
   EXPECT_EQ(command.Results[0].Data, (std::vector<std::uint8_t>{0xA, 0xB}));
   EXPECT_TRUE(command.Results[1].Data.empty());
   EXPECT_EQ(command.Results[2].Data, (std::vector<std::uint8_t>{0xC}));
+  // A count the request cannot hold is refused rather than written past its end.
+  EXPECT_THROW_MSG(TModbusReadRecordCommand(0x64, 0, 0, 1451), Exception, "Invalid record count");
+  EXPECT_NO_THROW(TModbusReadRecordCommand(0x64, 0, 0, 1450));
   // Numbers are compared as full integers: record 256 never matches the byte 0.
   TModbusReadRecordCommand wrapped(0x64, 255, 0, 2);
   SetReply(wrapped, 1, {0x64, 0xFF, 0, 0x00, 0});

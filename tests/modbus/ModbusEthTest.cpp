@@ -163,6 +163,9 @@ TEST_P(EthLinkTest, RequestLengthLimit)
   data.push_back(0);
   message.SetRequest(0x70, data);
   EXPECT_THROW_MSG(transport->Execute(1, message), EMBPramError, Url() + ": Некорректный параметр Incorrect request length");
+  // A header that does not even count unit and function is no request either.
+  message.Request.SetLength(1);
+  EXPECT_THROW_MSG(transport->Execute(1, message), EMBPramError, Url() + ": Некорректный параметр Incorrect request length");
   EXPECT_EQ(server_.Log().size(), 1u);
 }
 
@@ -305,6 +308,12 @@ TEST_F(EthTest, ConnectRefusedAndSocketFailures)
   InjectSysFault(SysCallId::Socket, EMFILE);
   EXPECT_THROW_MSG(transport->Execute(1, start), EMBSysError,
                    TcpUrl() + ": Ошибка подключения\r\nSystem error. Code: 24.\r\nToo many open files");
+  EXPECT_FALSE(transport->IsOpen());
+  // Every failing step of Open closes what it made, so IsOpen never lies.
+  InjectSysFault(SysCallId::Connect, ENETUNREACH);
+  EXPECT_THROW_MSG(transport->Execute(1, start), EMBSysError,
+                   TcpUrl() + ": Ошибка подключения\r\nSystem error. Code: 101.\r\nNetwork is unreachable");
+  EXPECT_FALSE(transport->IsOpen());
   InjectSysFault(SysCallId::Send, EPIPE);
   EXPECT_THROW_MSG(transport->Execute(1, start), EMBSysError,
                    TcpUrl() + ": Ошибка записи данных\r\nSystem error. Code: 32.\r\nBroken pipe");
