@@ -204,7 +204,9 @@ TEST_F(RtuTest, SplitReplies)
     start.ReplyTimeout = 0;
     transport->Execute(1, start);
     EXPECT_EQ(start.Attempts, row.attempts);
-    if (row.attempts == 0) EXPECT_GE(start.ReplyTime, row.gapMs);
+    if (row.attempts == 0) {
+      EXPECT_GE(start.ReplyTime, row.gapMs);
+    }
   }
 }
 
