@@ -118,6 +118,7 @@ void CModbusEth::Open()
 
 void CModbusEth::Close()
 {
+  streamStart_ = streamEnd_ = 0;
   if (!IsOpen()) return;
   if (mode_ == ModeTcp) socket_.ShutdownBoth();
   socket_.Close();
@@ -253,20 +254,28 @@ bool CModbusEth::SendAll(const std::uint8_t* data, std::size_t size)
 bool CModbusEth::ReceiveExactly(std::uint8_t* data, std::size_t size)
 {
   while (size > 0) {
+    if (streamStart_ < streamEnd_) {
+      std::size_t take = std::min(size, streamEnd_ - streamStart_);
+      std::copy_n(stream_.begin() + static_cast<std::ptrdiff_t>(streamStart_), take, data);
+      streamStart_ += take;
+      received_ += static_cast<std::uint32_t>(take);
+      data += take;
+      size -= take;
+      continue;
+    }
+    streamStart_ = streamEnd_ = 0;
     // Wait first: right after a send the reply is never there yet, and a set cancel
     // event is seen before anything is read.
     WaitSocket(WaitFor::Read, kTextReadError);
     IoResult got;
     try {
-      got = socket_.Recv(data, size);
+      got = socket_.Recv(stream_.data(), stream_.size());
     } catch (const EOSError& e) {
       FailSocket(kTextReadError, e.Code());
     }
     if (got.wouldBlock) continue;
     if (got.bytes == 0) return false;
-    received_ += static_cast<std::uint32_t>(got.bytes);
-    data += got.bytes;
-    size -= got.bytes;
+    streamEnd_ = got.bytes;
   }
   return true;
 }

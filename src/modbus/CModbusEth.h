@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -67,6 +68,12 @@ private:
   Socket socket_;
   SocketAddress peer_;
   std::uint32_t received_ = 0;  // bytes received in the current attempt
+  // TCP bytes read from the socket but not yet taken by a frame. Reading what is
+  // there in one call, rather than header and body apart, saves a system call per
+  // exchange; the stream's bytes are consumed exactly as with separate reads.
+  std::array<std::uint8_t, 2 * (kMbapHeaderSize + kMaxAduBody)> stream_{};
+  std::size_t streamStart_ = 0;
+  std::size_t streamEnd_ = 0;
 };
 
 }  // namespace ModbusMaster

@@ -17,9 +17,9 @@ int PollFor(pollfd* fds, nfds_t count, int timeoutMs)
 {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    int left = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-    if (left < 0) left = 0;
+    // Rounded up, so that a wait never ends before its time.
+    auto micros = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+    int left = micros <= 0 ? 0 : static_cast<int>((micros + 999) / 1000);
     int injected = 0;
     int rc;
     if (sysfault_detail::TakeFault(SysCallId::Poll, injected)) {

@@ -18,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxAduBody = 1452;
-constexpr std::size_t kMaxRtuFrame = 256;
+constexpr std::size_t kMaxRtuFrame = 258;  // 256 bytes of unit and PDU, the CRC
 // An RTU request that stays incomplete this long is noise: drop it.
 constexpr auto kRtuFrameSilence = std::chrono::milliseconds(50);
 constexpr std::uint32_t kLocalhost = 0x7F000001;
@@ -116,6 +116,18 @@ void Server::ClearLog()
 {
   std::lock_guard lock(mutex_);
   log_.clear();
+}
+
+bool Server::WaitForLog(std::size_t count, int timeoutMs) const
+{
+  std::unique_lock lock(mutex_);
+  return logged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return log_.size() >= count; });
+}
+
+bool Server::WaitForReplies(std::size_t count, int timeoutMs) const
+{
+  std::unique_lock lock(mutex_);
+  return logged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return repliesSent_ >= count; });
 }
 
 void Server::SetLogSink(std::function<void(const LogEntry&)> sink)
@@ -297,6 +309,7 @@ Server::Outgoing Server::Process(Request request)
                    request.unit, request.function, request.data};
     if (sink_) sink_(entry);
     log_.push_back(std::move(entry));
+    logged_.notify_all();
 
     // A serial line carries every device's traffic: only ours and broadcasts count.
     if (request.link == Link::Rtu && request.unit != device_.unit && request.unit != 0) return out;
@@ -314,8 +327,12 @@ Server::Outgoing Server::Process(Request request)
 
     const Handler* handler = handlers_.Find(request.function);
     response = handler ? (*handler)(device_, request) : Response::Exception(kIllegalFunction);
-    staleId = lastTransactionId_;
+    // The previous request's id; before any, one that came just before this one.
+    staleId = haveLastTransaction_ && lastTransactionId_ != request.transactionId
+                  ? lastTransactionId_
+                  : static_cast<std::uint16_t>(request.transactionId - 1);
     lastTransactionId_ = request.transactionId;
+    haveLastTransaction_ = true;
     answerBroadcast = device_.answerBroadcast;
   }
 
@@ -397,6 +414,9 @@ void Server::Send(Link, const Outgoing& out, const std::function<void(const std:
       write(out.frame.data(), out.frame.size());
     }
   }
+  std::lock_guard lock(mutex_);
+  ++repliesSent_;
+  logged_.notify_all();
 }
 
 }  // namespace recsim

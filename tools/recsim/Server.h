@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -60,6 +61,10 @@ public:
 
   std::vector<LogEntry> Log() const;
   void ClearLog();
+  // Waits until the log holds at least `count` requests; false after `timeoutMs`.
+  bool WaitForLog(std::size_t count, int timeoutMs) const;
+  // Waits until at least `count` replies have gone out (the late reply of a test).
+  bool WaitForReplies(std::size_t count, int timeoutMs) const;
   // Called on the server thread for every request (kestrel-recsim prints them).
   void SetLogSink(std::function<void(const LogEntry&)> sink);
 
@@ -88,12 +93,15 @@ private:
   void Send(Link link, const Outgoing& out, const std::function<void(const std::uint8_t*, std::size_t)>& write);
 
   mutable std::mutex mutex_;
+  mutable std::condition_variable logged_;
   HandlerTable handlers_;
   Device device_;
   std::vector<Fault> faults_;
   std::vector<LogEntry> log_;
+  std::size_t repliesSent_ = 0;
   std::function<void(const LogEntry&)> sink_;
   std::uint16_t lastTransactionId_ = 0;
+  bool haveLastTransaction_ = false;
 
   Event stop_;
   std::thread thread_;

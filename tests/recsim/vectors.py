@@ -1,0 +1,24 @@
+#!/usr/bin/env python3
+# Independent vectors for the wire tests of the simulated recorder: CRC-16/MODBUS
+# computed bit by bit (no table), frames printed as hex. Output, kept for the tests:
+#   crc('123456789') = 4B37
+#   rtu exception 01 83 01 -> 01 83 01 80 F0
+#   rtu record read request 01 64 00 -> 01 64 00 0A C0
+#   rtu record read reply 01 64 00 03 AA BB CC -> 01 64 00 03 AA BB CC 51 25
+def crc16(data):
+    crc = 0xFFFF
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+def frame(hexbytes):
+    data = bytes.fromhex(hexbytes)
+    c = crc16(data)
+    return (data + bytes([c & 0xFF, c >> 8])).hex(' ').upper()
+
+print("crc('123456789') = %04X" % crc16(b"123456789"))
+print("rtu exception 01 83 01 ->", frame("01 83 01"))
+print("rtu record read request 01 64 00 ->", frame("01 64 00"))
+print("rtu record read reply 01 64 00 03 AA BB CC ->", frame("01 64 00 03 AA BB CC"))
