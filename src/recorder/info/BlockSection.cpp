@@ -21,23 +21,24 @@ std::span<const std::uint8_t> Items(std::span<const std::uint8_t> from, std::siz
   return ByteReader(from, "block section items").span(offset, n);
 }
 
-void PutHeader(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint8_t count, std::size_t itemSize,
-               int sizeBytes)
+// Header, items and checksum of either form: the long one has a 32-bit size and CRC-32,
+// the short one a 16-bit size and CRC-16/MODBUS (low byte first).
+void PutSection(std::vector<std::uint8_t>& out, bool longForm, std::uint8_t tag, std::uint8_t count,
+                std::size_t itemSize, std::span<const std::uint8_t> items)
 {
-  out.push_back(tag);
-  out.push_back(count);
-  for (int i = 0; i < sizeBytes; ++i) out.push_back(static_cast<std::uint8_t>(itemSize >> 8 * i));
-}
-
-void PutShort(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint8_t count, std::size_t itemSize,
-              std::span<const std::uint8_t> items)
-{
-  PutHeader(out, tag, count, itemSize, 2);
+  ByteAppender w(out);
+  w.u8(tag);
+  w.u8(count);
+  if (longForm)
+    w.u32(static_cast<std::uint32_t>(itemSize));
+  else
+    w.u16(static_cast<std::uint16_t>(itemSize));
   if (items.empty()) return;
-  out.insert(out.end(), items.begin(), items.end());
-  std::uint16_t crc = ModbusMaster::ModbusCRC16(items);
-  out.push_back(static_cast<std::uint8_t>(crc));
-  out.push_back(static_cast<std::uint8_t>(crc >> 8));
+  w.bytes(items);
+  if (longForm)
+    w.u32(Crc32Of(items));
+  else
+    w.u16(ModbusMaster::ModbusCRC16(items));
 }
 
 }  // namespace
@@ -56,7 +57,7 @@ void WriteBlockCrc16(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint
                      std::span<const std::uint8_t> items)
 {
   CheckSizeFits(tag, itemSize, 0xFFFF);
-  PutShort(out, tag, count, itemSize, Items(items, 0, count * itemSize));
+  PutSection(out, false, tag, count, itemSize, Items(items, 0, count * itemSize));
 }
 
 void WriteStreamBlockCrc16(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint8_t count, std::size_t itemSize,
@@ -64,7 +65,7 @@ void WriteStreamBlockCrc16(std::vector<std::uint8_t>& out, std::uint8_t tag, std
 {
   CheckSizeFits(tag, itemSize, 0xFFFF);
   auto items = Items(stream, position, count * itemSize);
-  PutShort(out, tag, count, itemSize, items);
+  PutSection(out, false, tag, count, itemSize, items);
   position += items.size();
 }
 
@@ -72,10 +73,5 @@ void WriteBlockCrc32(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint
                      std::span<const std::uint8_t> items)
 {
   CheckSizeFits(tag, itemSize, 0xFFFFFFFF);
-  auto data = Items(items, 0, count * itemSize);
-  PutHeader(out, tag, count, itemSize, 4);
-  if (data.empty()) return;
-  out.insert(out.end(), data.begin(), data.end());
-  std::uint32_t crc = Crc32Of(data);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(crc >> 8 * i));
+  PutSection(out, true, tag, count, itemSize, Items(items, 0, count * itemSize));
 }

@@ -39,6 +39,7 @@ template class TFixedPrec<int, 2, 0, 250>;
 template class TFixedPrec<int, 0, 0, 250>;
 template class TFixedPrec<int, 0, 1, 4>;
 template class TFixedPrec<int, 1, -1000, 1000>;
+template class TStoredPrec<int>;
 template class TFloatPrecEx<int>;
 template class TFloatPrec<int, 1, 6, 1, 9999999>;
 template class TFixedPrec<int, 2, 0, 60000>;

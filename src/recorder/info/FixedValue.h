@@ -72,14 +72,20 @@ public:
   // Stores the mantissa as given, at the current decimals.
   void SetMantissa(T mantissa) { mantissa_ = mantissa; }
 
-  double ToDouble() const;
+  double ToDouble() const { return DecimalToDouble(mantissa_, this->GetPrec()); }
   // The single-precision quotient mantissa / 10^decimals that float record fields hold.
-  float ToFloat() const;
+  float ToFloat() const { return DecimalToFloat(mantissa_, this->GetPrec()); }
 
 protected:
   TValBase() = default;
   TValBase(const TValBase&) = default;
   TValBase& operator=(const TValBase&) = default;
+
+  // What SetDouble stores: x brought within the type's own limits.
+  DecimalPair FromDouble(double x) const
+  {
+    return FixedFromDouble(*this, this->GetMinPrec(), this->GetMaxPrec(), x, this->GetMin(), this->GetMax());
+  }
 
   T mantissa_ = 0;
 };
@@ -106,32 +112,25 @@ public:
     FixedNormalize(*this, mantissa, decimals, Prec, Prec, INT_MIN, INT_MAX);
     this->mantissa_ = mantissa;
   }
-  void SetDouble(double x) override { this->mantissa_ = FixedFromDouble(*this, Prec, Prec, x, Min, Max).mantissa; }
+  void SetDouble(double x) override { this->mantissa_ = this->FromDouble(x).mantissa; }
 };
 
-// Decimals stored with each value, brought within MinPrec..MaxPrec by SetDouble. Starts
-// at mantissa 0 with 0 decimals, whatever the limits.
-template <typename T, int MinPrec, int MaxPrec, T Min, T Max>
-class TFloatPrec final : public TValBase<T> {
-  static_assert(MinPrec >= 0 && MinPrec <= MaxPrec && MaxPrec <= 9 && Min <= Max);
-
+// The part TFloatPrec and TFloatPrecEx share: decimals stored with each value.
+template <typename T>
+class TStoredPrec : public TValBase<T> {
 public:
-  T GetMin() const override { return Min; }
-  T GetMax() const override { return Max; }
-  bool IsFixedPrec() const override { return false; }
-  bool IsInteger() const override { return false; }
   int GetPrec() const override { return decimals_; }
-  int GetMinPrec() const override { return MinPrec; }
-  int GetMaxPrec() const override { return MaxPrec; }
 
+  // At most 9 decimals, trailing zeros removed; neither MinPrec..MaxPrec nor Min..Max
+  // applies (SetValue(1500, 3) holds 15 with 1 decimal).
   void SetValue(T mantissa, int decimals) override
   {
-    FixedNormalize(*this, mantissa, decimals, 0, 9, INT_MIN, INT_MAX);
+    NormalizeDecimal(mantissa, decimals, 0, 9, INT_MIN, INT_MAX);
     SetRaw(mantissa, decimals);
   }
   void SetDouble(double x) override
   {
-    auto pair = FixedFromDouble(*this, MinPrec, MaxPrec, x, Min, Max);
+    auto pair = this->FromDouble(x);
     SetRaw(pair.mantissa, pair.decimals);
   }
   // Stores the pair as given, trailing zeros included (defaults such as 100.0 held as
@@ -142,38 +141,41 @@ public:
     decimals_ = decimals;
   }
 
+protected:
+  TStoredPrec() = default;
+  TStoredPrec(const TStoredPrec&) = default;
+  TStoredPrec& operator=(const TStoredPrec&) = default;
+
 private:
   int decimals_ = 0;
+};
+
+// Decimals stored with each value, brought within MinPrec..MaxPrec by SetDouble. Starts
+// at mantissa 0 with 0 decimals, whatever the limits.
+template <typename T, int MinPrec, int MaxPrec, T Min, T Max>
+class TFloatPrec final : public TStoredPrec<T> {
+  static_assert(MinPrec >= 0 && MinPrec <= MaxPrec && MaxPrec <= 9 && Min <= Max);
+
+public:
+  T GetMin() const override { return Min; }
+  T GetMax() const override { return Max; }
+  bool IsFixedPrec() const override { return false; }
+  bool IsInteger() const override { return false; }
+  int GetMinPrec() const override { return MinPrec; }
+  int GetMaxPrec() const override { return MaxPrec; }
 };
 
 // Like TFloatPrec, with MinPrec, MaxPrec, Min and Max held in the object and set at run
 // time by its owner. Starts with all six numbers 0.
 template <typename T>
-class TFloatPrecEx final : public TValBase<T> {
+class TFloatPrecEx final : public TStoredPrec<T> {
 public:
   T GetMin() const override { return min_; }
   T GetMax() const override { return max_; }
   bool IsFixedPrec() const override { return minPrec_ == maxPrec_; }
   bool IsInteger() const override { return minPrec_ == 0 && maxPrec_ == 0; }
-  int GetPrec() const override { return decimals_; }
   int GetMinPrec() const override { return minPrec_; }
   int GetMaxPrec() const override { return maxPrec_; }
-
-  void SetValue(T mantissa, int decimals) override
-  {
-    FixedNormalize(*this, mantissa, decimals, 0, 9, INT_MIN, INT_MAX);
-    SetRaw(mantissa, decimals);
-  }
-  void SetDouble(double x) override
-  {
-    auto pair = FixedFromDouble(*this, minPrec_, maxPrec_, x, min_, max_);
-    SetRaw(pair.mantissa, pair.decimals);
-  }
-  void SetRaw(T mantissa, int decimals)
-  {
-    this->mantissa_ = mantissa;
-    decimals_ = decimals;
-  }
 
   // The value is left alone; ResetToZeroValue puts it within the new limits.
   void SetLimits(int minPrec, int maxPrec, T min, T max)
@@ -188,27 +190,14 @@ public:
     SetLimits(range.GetMinPrec(), range.GetMaxPrec(), range.GetMin(), range.GetMax());
   }
   // The zero value of the limits with MinPrec decimals.
-  void ResetToZeroValue() { SetRaw(DecimalZeroValue(min_, max_), minPrec_); }
+  void ResetToZeroValue() { this->SetRaw(DecimalZeroValue(min_, max_), minPrec_); }
 
 private:
-  int decimals_ = 0;
   int minPrec_ = 0;
   int maxPrec_ = 0;
   T min_ = 0;
   T max_ = 0;
 };
-
-template <typename T>
-double TValBase<T>::ToDouble() const
-{
-  return DecimalToDouble(mantissa_, this->GetPrec());
-}
-
-template <typename T>
-float TValBase<T>::ToFloat() const
-{
-  return DecimalToFloat(mantissa_, this->GetPrec());
-}
 
 // The instances the configuration and information models hold; compiled once, in
 // FixedValue.cpp.
@@ -228,6 +217,7 @@ extern template class TFixedPrec<int, 2, 0, 250>;
 extern template class TFixedPrec<int, 0, 0, 250>;
 extern template class TFixedPrec<int, 0, 1, 4>;
 extern template class TFixedPrec<int, 1, -1000, 1000>;
+extern template class TStoredPrec<int>;
 extern template class TFloatPrecEx<int>;
 extern template class TFloatPrec<int, 1, 6, 1, 9999999>;
 extern template class TFixedPrec<int, 2, 0, 60000>;

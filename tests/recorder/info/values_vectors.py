@@ -8,23 +8,22 @@ import datetime
 import struct
 
 
-def crc32_reflected_init0(data):
-    # Bit by bit, polynomial 0xEDB88320, initial 0, no final inversion.
-    crc = 0
+def crc_reflected(data, poly, init):
+    # Bit by bit, least significant bit first, no final inversion.
+    crc = init
     for byte in data:
         crc ^= byte
         for _ in range(8):
-            crc = (crc >> 1) ^ 0xEDB88320 if crc & 1 else crc >> 1
+            crc = (crc >> 1) ^ poly if crc & 1 else crc >> 1
     return crc
+
+
+def crc32_reflected_init0(data):
+    return crc_reflected(data, 0xEDB88320, 0)
 
 
 def crc16_modbus(data):
-    crc = 0xFFFF
-    for byte in data:
-        crc ^= byte
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
+    return crc_reflected(data, 0xA001, 0xFFFF)
 
 
 def f32(x):
