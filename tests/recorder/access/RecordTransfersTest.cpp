@@ -304,11 +304,11 @@ TEST_F(ReadRecordFileTest, SizeQueryIsChecked)
   SetFile(Pattern(10, 1));
   const std::string source = link.Source();
   SetSizeReply({1, 2, 3});
-  EXPECT_THROW_TEXT(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
+  EXPECT_THROW_MSG(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
   SetSizeReply({4, 0, 0, 0, 0});
-  EXPECT_THROW_TEXT(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
+  EXPECT_THROW_MSG(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
   SetSizeReply({0x09, 0xFF, 0xF7, 0x00});  // 16,252,681
-  EXPECT_THROW_TEXT(Read(), EMBInternalError, source + ": Ошибка \"rec size 2\"");
+  EXPECT_THROW_MSG(Read(), EMBInternalError, source + ": Ошибка \"rec size 2\"");
   EXPECT_EQ(link.Requests(0x69).size(), 3u);  // no block was asked for
 
   SetSizeReply({0x08, 0xFF, 0xF7, 0x00});  // 16,252,680: accepted (the read is cancelled at once)
@@ -392,7 +392,7 @@ TEST_F(ReadBlobTest, EmptyChunkBeforeTheEndIsAnError)
   link.Device([](recsim::Device& device) { recsim::Recorder(device).blobEmptyFrom = 246; });
   TRegReadMSConfigCommand command;
   First(command);
-  EXPECT_THROW_TEXT(ReadMSConfigBlob(command.Header(), command, *link.transport, RecorderLink::kUnit, done, total,
+  EXPECT_THROW_MSG(ReadMSConfigBlob(command.Header(), command, *link.transport, RecorderLink::kUnit, done, total,
                                      progress, stream),
                     EMBInternalError, link.Source() + ": Ошибка \"ms 1\"");
   EXPECT_EQ(Offsets(0x69), std::vector<std::uint32_t>({0, 246}));
@@ -408,7 +408,7 @@ TEST_F(ReadBlobTest, SizeNearTwoToThe32IsRefusedBeforeReading)
   First(command);
   TRegAMXConfigHeader header = command.Header();
   EXPECT_FALSE(header.Fits());
-  EXPECT_THROW_TEXT(
+  EXPECT_THROW_MSG(
       ReadAMXConfigBlob(header, command, *link.transport, RecorderLink::kUnit, done, total, progress, stream),
       EMBInternalError, link.Source() + ": Ошибка \"amx 1\"");
   EXPECT_EQ(Offsets(0x6F).size(), 1u);
