@@ -1,7 +1,4 @@
-#include <QApplication>
+#include "app/Program.h"
+#include "platform/ProgramResources.h"
 
-int main(int argc, char** argv)
-{
-  QApplication app(argc, argv);
-  return 0;
-}
+int main(int argc, char** argv) { return RunProgram(argc, argv, ProgramResources()); }

@@ -1,14 +1,28 @@
-// Build-time generator: turns resources/strings/*.txt into the compiled string table.
+// Build-time generator of the compiled-in tables.
 //
-// A strings file holds one entry a line: the number, white space, and a C string
-// literal ("..." with C escapes). Lines that are empty or begin with '#' are skipped.
-// A number given twice, in one file or across files, fails the build.
+// strings: turns resources/strings/*.txt into the string table. A strings file holds one
+// entry a line: the number, white space, and a C string literal ("..." with C escapes).
+// Lines that are empty or begin with '#' are skipped. A number given twice, in one file
+// or across files, fails the build.
+//
+// firmware: assembles the firmware images of resources/firmware/manifest.txt into the
+// resource table (type "FW"). Every image is: "Q318", u32 description length, the
+// description in code page 1251, the 48-byte header, "U318", the payload. The payload is
+// the file <name>.bin of the payload folder, and an entry without one is left out: the
+// product build never makes a payload up. With --sample every entry gets a synthetic,
+// deterministic payload instead (tests and trying the program only).
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "platform/Cp1251.h"
 
 namespace {
 
@@ -54,11 +68,218 @@ int GenerateStrings(const std::string& out, int argc, char** argv, int first)
   return os ? 0 : 1;
 }
 
+
+struct ImageEntry {
+  std::string name;
+  std::string description;  // UTF-8
+  std::map<std::string, std::uint32_t> fields;
+};
+
+bool ParseVersion(const std::string& text, std::uint32_t& word)
+{
+  static const std::regex form(R"(^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})$)");
+  std::smatch m;
+  if (!std::regex_match(text, m, form)) return false;
+  word = 0;
+  for (int i = 1; i <= 4; ++i) {
+    unsigned long part = std::stoul(m[i]);
+    if (part > 255) return false;
+    word = word << 8 | static_cast<std::uint32_t>(part);
+  }
+  return true;
+}
+
+bool ReadManifest(const std::string& path, std::vector<ImageEntry>& entries)
+{
+  std::ifstream in(path);
+  if (!in) {
+    std::cerr << "resgen: cannot read " << path << "\n";
+    return false;
+  }
+  static const std::regex entry(R"re(^(\S+)\s+"([^"]*)"((\s+[a-z]+=\S+)*)\s*$)re");
+  static const std::regex field(R"(([a-z]+)=(\S+))");
+  static const std::map<std::string, bool> known = {  // name -> is a version
+      {"model", false}, {"line", false},     {"variant", false}, {"format", false},
+      {"headersize", false}, {"hw", true},   {"genhw", true},    {"mingensw", true},
+      {"minsw", true},  {"fw", true}};
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    auto start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#') continue;
+    std::string origin = path + ":" + std::to_string(number);
+    std::smatch m;
+    if (!std::regex_match(line, m, entry)) {
+      std::cerr << origin << ": expected <name> \"description\" key=value...\n";
+      return false;
+    }
+    ImageEntry image{m[1], m[2], {{"format", 1}, {"headersize", 48}}};
+    std::string rest = m[3];
+    for (std::sregex_iterator it(rest.begin(), rest.end(), field), end; it != end; ++it) {
+      std::string key = (*it)[1], value = (*it)[2];
+      auto k = known.find(key);
+      std::uint32_t word = 0;
+      bool ok = k != known.end();
+      if (ok && k->second) ok = ParseVersion(value, word);
+      else if (ok) ok = std::regex_match(value, std::regex("[0-9]{1,5}")) && (word = std::stoul(value)) <= 0xFFFF;
+      if (!ok) {
+        std::cerr << origin << ": bad field " << key << "=" << value << "\n";
+        return false;
+      }
+      image.fields[key] = word;
+    }
+    for (const auto& [key, isVersion] : known) {
+      if (!image.fields.count(key)) {
+        std::cerr << origin << ": " << key << "= missing\n";
+        return false;
+      }
+    }
+    for (const char* byteField : {"model", "line", "variant"}) {
+      if (image.fields[byteField] > 255) {
+        std::cerr << origin << ": " << byteField << " above 255\n";
+        return false;
+      }
+    }
+    entries.push_back(std::move(image));
+  }
+  return true;
+}
+
+// Plainly not firmware: a text banner, then a xorshift sequence seeded from the name.
+std::vector<std::uint8_t> SamplePayload(const std::string& name, std::size_t index)
+{
+  std::string banner = "KESTREL SYNTHETIC SAMPLE PAYLOAD - NOT FIRMWARE - " + name + "\n";
+  std::vector<std::uint8_t> payload(banner.begin(), banner.end());
+  std::uint32_t state = 2166136261u;  // FNV-1a of the name, never 0
+  for (unsigned char c : name) state = (state ^ c) * 16777619u;
+  if (state == 0) state = 1;
+  std::size_t size = 2048 + 256 * index;
+  while (payload.size() < size) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    payload.push_back(static_cast<std::uint8_t>(state));
+  }
+  return payload;
+}
+
+void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+  out.push_back(static_cast<std::uint8_t>(v));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+std::vector<std::uint8_t> AssembleImage(const ImageEntry& image, const std::vector<std::uint8_t>& payload,
+                                        std::string& error)
+{
+  std::string description = Utf8ToCp1251(image.description);
+  if (description.size() > 256) {
+    error = "description longer than 256 bytes";
+    return {};
+  }
+  auto f = [&](const char* key) { return image.fields.at(key); };
+  std::vector<std::uint8_t> out = {'Q', '3', '1', '8'};
+  PutU32(out, static_cast<std::uint32_t>(description.size()));
+  out.insert(out.end(), description.begin(), description.end());
+  std::size_t header = out.size();
+  PutU16(out, f("format"));       // 0
+  PutU16(out, f("headersize"));   // 2
+  PutU32(out, f("fw"));           // 4
+  PutU32(out, f("hw"));           // 8
+  PutU32(out, f("minsw"));        // 12
+  PutU32(out, f("genhw"));        // 16
+  PutU32(out, f("mingensw"));     // 20
+  out.push_back(static_cast<std::uint8_t>(f("model")));    // 24
+  out.push_back(static_cast<std::uint8_t>(f("line")));     // 25
+  out.push_back(static_cast<std::uint8_t>(f("variant")));  // 26
+  out.push_back(0);                                        // 27 reserved
+  PutU32(out, static_cast<std::uint32_t>(4 + payload.size()));  // 28 marker and payload
+  out.resize(header + 48, 0);                              // 32..47 reserved
+  out.insert(out.end(), {'U', '3', '1', '8'});
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+std::string CString(const std::string& text)
+{
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c < 0x20 || c >= 0x7F) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\%03o", c);
+      out += buffer;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+int GenerateFirmware(const std::string& out, const std::string& manifest, const std::string& folder, bool sample)
+{
+  std::vector<ImageEntry> entries;
+  if (!ReadManifest(manifest, entries)) return 1;
+  std::ostringstream code;
+  code << "// Generated by kestrel_resgen from resources/firmware/manifest.txt: do not edit.\n";
+  if (sample) code << "// SYNTHETIC SAMPLE PAYLOADS (KESTREL_SAMPLE_FIRMWARE=ON): not firmware.\n";
+  code << "#include \"platform/ProgramResources.h\"\n\nnamespace {\n";
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto& image = entries[i];
+    std::vector<std::uint8_t> payload;
+    if (sample) {
+      payload = SamplePayload(image.name, i);
+    } else {
+      std::filesystem::path file = std::filesystem::path(folder) / (image.name + ".bin");
+      if (!std::filesystem::is_regular_file(file)) continue;
+      std::ifstream in(file, std::ios::binary);
+      payload.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      if (!in && !in.eof()) {
+        std::cerr << "resgen: cannot read " << file << "\n";
+        return 1;
+      }
+    }
+    std::string error;
+    auto bytes = AssembleImage(image, payload, error);
+    if (!error.empty()) {
+      std::cerr << manifest << ": " << image.name << ": " << error << "\n";
+      return 1;
+    }
+    code << "const unsigned char kImage" << names.size() << "[] = {";
+    for (std::size_t b = 0; b < bytes.size(); ++b) {
+      if (b % 16 == 0) code << "\n ";
+      code << " 0x" << std::hex << static_cast<unsigned>(bytes[b]) << std::dec << ",";
+    }
+    code << "\n};\n";
+    names.push_back(image.name);
+  }
+  code << "}  // namespace\n\nconst ResourceTable& ProgramResources()\n{\n"
+          "  static const ResourceTable table(std::vector<Resource>{\n";
+  for (std::size_t i = 0; i < names.size(); ++i)
+    code << "      {\"FW\", " << CString(names[i]) << ", kImage" << i << "},\n";
+  code << "  });\n  return table;\n}\n";
+  std::ofstream os(out, std::ios::trunc);
+  os << code.str();
+  return os ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
   if (argc >= 3 && std::string(argv[1]) == "strings") return GenerateStrings(argv[2], argc, argv, 3);
-  std::cerr << "usage: kestrel_resgen strings OUT.cpp FILE.txt...\n";
+  if ((argc == 5 || argc == 6) && std::string(argv[1]) == "firmware") {
+    bool sample = argc == 6 && std::string(argv[5]) == "--sample";
+    if (argc == 6 && !sample) return 2;
+    return GenerateFirmware(argv[2], argv[3], argv[4], sample);
+  }
+  std::cerr << "usage: kestrel_resgen strings OUT.cpp FILE.txt...\n"
+               "       kestrel_resgen firmware OUT.cpp MANIFEST PAYLOAD_DIR [--sample]\n";
   return 2;
 }

@@ -1,0 +1,39 @@
+#include "app/ProgramSettings.h"
+
+#include "app/MainForm.h"
+#include "platform/Registry.h"
+
+void ProgramSettings::Join(std::string key, Hook load, Hook save)
+{
+  members_.push_back({std::move(key), std::move(load), std::move(save)});
+}
+
+bool ProgramSettings::Run(Hook Member::*hook) const
+{
+  try {
+    for (const Member& member : members_) {
+      if (member.*hook) (member.*hook)(member.key);
+    }
+  } catch (const ERegistryException&) {
+    // The settings are a convenience: a store that cannot be read or written must not
+    // keep the program from starting or ending.
+    return false;
+  }
+  return true;
+}
+
+bool ProgramSettings::Load() const { return Run(&Member::load); }
+
+bool ProgramSettings::Save() const { return Run(&Member::save); }
+
+void LoadProgramSettings(const ProgramSettings& settings, TMainForm& mainForm, const ErrorBox& showError)
+{
+  settings.Load();
+  try {
+    mainForm.LoadUpdates();
+  } catch (const Exception& e) {
+    showError(e.Message());
+  }
+}
+
+void SaveProgramSettings(const ProgramSettings& settings) { settings.Save(); }

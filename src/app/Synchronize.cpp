@@ -1,0 +1,110 @@
+#include "app/Synchronize.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+
+#include "platform/Exception.h"
+
+namespace {
+
+// A call waiting for the GUI thread. The calls travel through this queue under a
+// standard mutex rather than inside Qt's event: the hand-off is then plain to a race
+// detector (Qt's own locks are not instrumented), and the GUI thread can serve the
+// calls while it waits for a worker without dispatching any other event. Qt's queued
+// call only wakes the GUI thread's event loop.
+struct PendingCall {
+  const std::function<void()>* fn = nullptr;
+  std::exception_ptr error;
+  bool done = false;
+};
+
+std::mutex queueMutex;
+std::condition_variable queueChanged;  // a call was queued or finished, or a waiter woken
+std::deque<PendingCall*> queue;
+
+void RunQueuedCalls()
+{
+  for (;;) {
+    PendingCall* call;
+    {
+      std::lock_guard lock(queueMutex);
+      if (queue.empty()) return;
+      call = queue.front();
+      queue.pop_front();
+    }
+    try {
+      (*call->fn)();
+    } catch (...) {
+      call->error = std::current_exception();
+    }
+    {
+      std::lock_guard lock(queueMutex);
+      call->done = true;
+    }
+    queueChanged.notify_all();
+  }
+}
+
+}  // namespace
+
+bool IsGuiThread()
+{
+  auto* app = QCoreApplication::instance();
+  return !app || QThread::currentThread() == app->thread();
+}
+
+void Synchronize(const std::function<void()>& fn)
+{
+  auto* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() == app->thread()) {
+    fn();
+    return;
+  }
+  PendingCall call;
+  call.fn = &fn;
+  {
+    std::lock_guard lock(queueMutex);
+    queue.push_back(&call);
+  }
+  queueChanged.notify_all();
+  const bool posted = QMetaObject::invokeMethod(app, [] { RunQueuedCalls(); }, Qt::QueuedConnection);
+  std::unique_lock lock(queueMutex);
+  if (!posted) {
+    const auto it = std::find(queue.begin(), queue.end(), &call);
+    if (it != queue.end()) {
+      queue.erase(it);
+      throw Exception("Synchronize: the GUI thread cannot be reached");
+    }
+    // Another worker's wake-up has taken it already.
+  }
+  queueChanged.wait(lock, [&call] { return call.done; });
+  lock.unlock();
+  if (call.error) std::rethrow_exception(call.error);
+}
+
+void ServeSynchronizeCallsUntil(const std::function<bool()>& done)
+{
+  for (;;) {
+    RunQueuedCalls();
+    std::unique_lock lock(queueMutex);
+    if (done()) return;
+    queueChanged.wait(lock, [&done] { return !queue.empty() || done(); });
+    if (queue.empty()) return;
+  }
+}
+
+void WakeSynchronizeWaiters()
+{
+  {
+    // Passing through the mutex orders the waker's change before the waiter's test.
+    std::lock_guard lock(queueMutex);
+  }
+  queueChanged.notify_all();
+}

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QCommandLinkButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "GuiDriving.h"
+#include "app/PromptsQt.h"
+
+TEST(QtPrompts, MessageBoxHasTheApplicationTitleTheButtonsAndTheDefault)
+{
+  TestApp();
+  struct Case {
+    const char* name;
+    MessageBoxRequest request;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+    QMessageBox::Icon icon;
+    std::function<void(QMessageBox&)> answer;
+    PromptResult result;
+  };
+  const Case cases[] = {
+      {"retry box, first button default, Cancel clicked",
+       {"Ошибка: %s\r\nнет ответа", PromptIcon::Error, PromptButtons::RetryCancel, PromptResult::None, false},
+       QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry, QMessageBox::Critical,
+       [](QMessageBox& b) { b.button(QMessageBox::Cancel)->click(); }, PromptResult::Cancel},
+      {"question with No default, Escape",
+       {"Прервать процесс?", PromptIcon::Question, PromptButtons::YesNoCancel, PromptResult::No, false},
+       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No, QMessageBox::Question,
+       [](QMessageBox& b) { PressKey(b, Qt::Key_Escape); }, PromptResult::Cancel},
+      {"information OK/Cancel, Enter takes the default",
+       {"Обновить до версии 2.1.160.115?", PromptIcon::Information, PromptButtons::OkCancel, PromptResult::Ok, false},
+       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Information,
+       [](QMessageBox& b) { b.defaultButton()->click(); }, PromptResult::Ok},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QtPrompts prompts;
+    QString title, text;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+      title = box.windowTitle();
+      text = box.text();
+      buttons = box.standardButtons();
+      defaultButton = box.standardButton(box.defaultButton());
+      icon = box.icon();
+      c.answer(box);
+    });
+    EXPECT_EQ(prompts.MessageBox(nullptr, c.request), c.result);
+    EXPECT_EQ(title, "Kestrel");
+    EXPECT_EQ(text, QString::fromStdString(c.request.text).replace("\r\n", "\n"));
+    EXPECT_EQ(buttons, c.buttons);
+    EXPECT_EQ(defaultButton, c.defaultButton);
+    EXPECT_EQ(icon, c.icon);
+  }
+}
+
+TEST(QtPrompts, TopMostBoxStaysAboveOtherWindows)
+{
+  TestApp();
+  QtPrompts prompts;
+  bool onTop = false;
+  WhenModal<QMessageBox>([&](QMessageBox& box) {
+    onTop = box.windowFlags() & Qt::WindowStaysOnTopHint;
+    box.button(QMessageBox::Ok)->click();
+  });
+  MessageBoxRequest request{"Введите пароль", PromptIcon::Error, PromptButtons::Ok, PromptResult::None, true};
+  EXPECT_EQ(prompts.MessageBox(nullptr, request), PromptResult::Ok);
+  EXPECT_TRUE(onTop);
+}
+
+TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
+{
+  TestApp();
+  const TaskDialogRequest request{
+      "Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
+      PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
+      {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}}};
+  auto link = [](QDialog& d) { return d.findChild<QCommandLinkButton*>(); };
+  auto defaultButton = [](QDialog& d) -> QPushButton* {
+    for (auto* b : d.findChildren<QPushButton*>())
+      if (b->isDefault()) return b;
+    return nullptr;
+  };
+  struct Case {
+    const char* name;
+    std::function<void(QDialog&)> answer;
+    int result;
+  };
+  const Case cases[] = {
+      {"command link", [&](QDialog& d) { link(d)->click(); }, 100},
+      {"default button", [&](QDialog& d) { defaultButton(d)->click(); }, static_cast<int>(PromptResult::Yes)},
+      {"Escape", [](QDialog& d) { PressKey(d, Qt::Key_Escape); }, static_cast<int>(PromptResult::Cancel)},
+      {"close box", [](QDialog& d) { d.close(); }, static_cast<int>(PromptResult::Cancel)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QtPrompts prompts;
+    QString title, linkText, linkHint, defaultText;
+    WhenModal<QDialog>([&](QDialog& d) {
+      title = d.windowTitle();
+      if (auto* l = link(d)) {
+        linkText = l->text();
+        linkHint = l->description();
+      }
+      if (auto* b = defaultButton(d)) defaultText = b->text();
+      c.answer(d);
+    });
+    EXPECT_EQ(prompts.TaskDialog(nullptr, request), c.result);
+    EXPECT_EQ(title, "Kestrel");
+    EXPECT_EQ(linkText, "Сделать резервную копию");
+    EXPECT_EQ(linkHint, "текущей конфигурации регистратора в файл на ПК");
+    EXPECT_FALSE(defaultText.isEmpty());
+  }
+}
+
+TEST(QtPrompts, SaveFileAddsTheDefaultExtension)
+{
+  TestApp();
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  QtPrompts prompts;
+  QStringList filters;
+  WhenModal<QFileDialog>([&](QFileDialog& d) {
+    filters = d.nameFilters();
+    d.selectFile(folder.filePath("backup"));
+    static_cast<QDialog&>(d).accept();  // as the Save button does
+  });
+  SaveFileRequest request;
+  request.fileName = "1234";
+  request.folder = folder.path().toStdString();
+  request.filter = "Конфигурация регистратора (*.cfg)|*.cfg";
+  request.defaultExt = "cfg";
+  EXPECT_EQ(prompts.SaveFile(nullptr, request), folder.filePath("backup.cfg").toStdString());
+  EXPECT_EQ(filters, QStringList{"Конфигурация регистратора (*.cfg)"});
+
+  WhenModal<QFileDialog>([](QFileDialog& d) { d.reject(); });
+  EXPECT_FALSE(prompts.SaveFile(nullptr, request).has_value());
+}
+
+TEST(QtPrompts, FileFiltersInQtForm)
+{
+  EXPECT_EQ(QtFileFilters("Конфигурация регистратора (*.cfg)|*.cfg"), QStringList{"Конфигурация регистратора (*.cfg)"});
+  EXPECT_EQ(QtFileFilters("Logs|*.txt;*.log|All (*.*)|*.*"), (QStringList{"Logs (*.txt *.log)", "All (*.*)"}));
+  EXPECT_TRUE(QtFileFilters("").isEmpty());
+}
+
+TEST(QtPrompts, ShowModalGivesTheModalResultAndCountsARejectionAsCancel)
+{
+  TestApp();
+  struct Case {
+    const char* name;
+    std::function<void(QDialog&)> close;
+    int result;
+  };
+  const Case cases[] = {
+      {"accepted", [](QDialog& d) { d.accept(); }, 1},
+      {"rejected", [](QDialog& d) { d.reject(); }, 2},
+      {"closed with a number", [](QDialog& d) { d.done(6); }, 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QtPrompts prompts;
+    QDialog dialog;
+    QTimer::singleShot(0, &dialog, [&] { c.close(dialog); });
+    EXPECT_EQ(prompts.ShowModal(dialog), c.result);
+  }
+}
