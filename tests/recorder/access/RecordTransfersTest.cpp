@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -214,16 +213,12 @@ TEST_F(ReadRecordsTest, FailureInsideAFrameArrivesAsPlainErrorWithTheFramesCapti
 // A byte-counted transfer into a memory stream on the simulated recorder.
 class StreamReadTest : public testing::Test {
 protected:
-  Bytes Streamed() const
-  {
-    std::string s = stream.str();
-    return Bytes(s.begin(), s.end());
-  }
+  const Bytes& Streamed() const { return stream.Data(); }
 
   RecorderLink link{LinkKind::Tcp};
   std::uint32_t done = 9, total = 9;
   TRegProgressEvent progress;
-  std::ostringstream stream;
+  TMemoryStream stream;
 };
 
 // Record file 2 and its blocks on the simulated recorder.
@@ -258,7 +253,7 @@ TEST_F(ReadRecordFileTest, AsksTheSizeThenBlocksAtRisingPositions)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     link.server.ClearLog();
-    stream.str("");
+    stream = TMemoryStream();
     Bytes file = Pattern(c.size, 3);
     SetFile(file);
     std::vector<std::uint32_t> seen;
@@ -356,7 +351,7 @@ TEST_F(ReadBlobTest, ReadsHeaderAndPayloadChunkByChunk)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     link.server.ClearLog();
-    stream.str("");
+    stream = TMemoryStream();
     Bytes blob = recsim::MakeBlob(1, Pattern(c.payload, 11));
     SetBlob(c.function, blob);
     link.Device([&](recsim::Device& device) { recsim::Recorder(device).blobChunkSize = c.chunk; });
