@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "modbus/CModbusEth.h"
 #include "modbus/CModbusRTU.h"
 #include "modbus/MBCommand.h"
+#include "platform/Stream.h"
 #include "recsim/Server.h"
 
 using namespace ModbusMaster;
@@ -33,16 +33,22 @@ constexpr int kRounds = 10;
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-std::string Chunk() { return std::string(246, '\x5A'); }
+// One stream holding a 246-byte chunk, positioned at its start.
+void LoadChunk(TUpgradeWriteCommand& command)
+{
+  std::vector<std::uint8_t> chunk(246, 0x5A);
+  TMemoryStream stream;
+  stream.WriteBuffer(chunk.data(), chunk.size());
+  stream.SetPosition(0);
+  command.LoadChunk(0, stream);
+}
 
 double ThroughTransport(const std::string& url)
 {
   CModbusEth transport;
   transport.SetParams(url);
-  std::string image = Chunk();
   TUpgradeWriteCommand command;
-  std::istringstream stream(image);
-  command.LoadChunk(0, stream);
+  LoadChunk(command);
   transport.Execute(1, command);  // connect outside the timing
   auto start = Clock::now();
   for (int i = 0; i < kEthExchanges; ++i) transport.Execute(1, command);
@@ -110,10 +116,8 @@ void Serial(recsim::Server& server, const std::string& path)
   for (std::uint32_t baud : {1200u, 9600u, 19200u, 57600u, 115200u, 230400u}) {
     CModbusRTU transport;
     transport.SetParams(path, baud, ParityNone, OneStopBit);
-    std::string image = Chunk();
     TUpgradeWriteCommand command;
-    std::istringstream stream(image);
-    command.LoadChunk(0, stream);
+    LoadChunk(command);
     transport.Execute(1, command);
     int exchanges = baud <= 1200 ? 30 : 150;
     auto start = Clock::now();

@@ -5,7 +5,9 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "app/MBSetupDialog2.h"
 #include "app/MainForm.h"
+#include "app/PromptsQt.h"
 #include "app/Release.h"
 #include "app/StandardErrorBox.h"
 #include "platform/Format.h"
@@ -123,13 +125,16 @@ int RunProgram(int argc, char** argv, const ResourceTable& resources)
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
     InstallRussianTranslation(app);
 
+    QtPrompts prompts;
     TMainForm mainForm(resources);
     // The dialogs are created next, in this order, and live until the program ends:
     // TScanEthDialog, TScanRSDialog, TMBSetupDialog2.
+    TMBSetupDialog2 setupDialog(prompts, &mainForm);
 
     ProgramSettings settings;
     settings.Join(kProgramKey, mainForm);
     // Then, with kSettingsKey: TScanRSDialog, TScanEthDialog, TMBSetupDialog2.
+    settings.Join(kSettingsKey, setupDialog);
 
     return RunProgramSteps(params, mainForm, settings,
                            [&] {

@@ -1,8 +1,5 @@
 #include "modbus/MBCommand.h"
 
-#include <istream>
-#include <ostream>
-
 #include "platform/Exception.h"
 
 namespace ModbusMaster {
@@ -88,10 +85,10 @@ std::span<const std::uint8_t> TRegReadConfigRecordCommand::DeliveredData() const
   return reply.span(4, delivered);
 }
 
-std::uint32_t TRegReadConfigRecordCommand::SaveData(std::ostream& stream) const
+std::uint32_t TRegReadConfigRecordCommand::SaveData(TStream& stream) const
 {
   auto data = DeliveredData();
-  stream.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  stream.WriteBuffer(data.data(), data.size());
   return static_cast<std::uint32_t>(data.size());
 }
 
@@ -117,21 +114,16 @@ TUpgradeWriteCommand::TUpgradeWriteCommand()
 
 TUpgradeWriteCommand::~TUpgradeWriteCommand() = default;
 
-std::uint32_t TUpgradeWriteCommand::LoadChunk(std::uint32_t offset, std::istream& stream)
+std::uint32_t TUpgradeWriteCommand::LoadChunk(std::uint32_t offset, TStream& stream)
 {
-  std::istream::pos_type here = stream.tellg();
-  stream.seekg(0, std::ios::end);
-  std::istream::pos_type end = stream.tellg();
-  stream.seekg(here);
-  std::uint64_t remaining = (here >= 0 && end > here) ? static_cast<std::uint64_t>(end - here) : 0;
-  std::uint32_t n = remaining > kMaxChunk ? kMaxChunk : static_cast<std::uint32_t>(remaining);
+  std::int64_t remaining = stream.GetSize() - stream.Position();
+  std::uint32_t n = remaining > std::int64_t(kMaxChunk) ? kMaxChunk : remaining > 0 ? static_cast<std::uint32_t>(remaining) : 0;
 
   ChunkOffset = offset;
   ChunkLength = n;
   PutU32LE(Request.UnitPtr(), 1, offset);
   Request.Data()[5] = static_cast<std::uint8_t>(n);
-  stream.read(reinterpret_cast<char*>(Request.Data() + 6), n);
-  if (static_cast<std::uint32_t>(stream.gcount()) != n) throw Exception("Firmware image read failed");
+  stream.ReadBuffer(Request.Data() + 6, n);
   Request.SetLength(static_cast<std::uint16_t>(n + 8));
   return n;
 }

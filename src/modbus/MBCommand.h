@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <span>
 #include <vector>
 
 #include "modbus/ModbusMessage.h"
+#include "platform/Stream.h"
 
 namespace ModbusMaster {
 
@@ -46,7 +46,7 @@ public:
   // The bytes the last accepted reply delivered.
   std::span<const std::uint8_t> DeliveredData() const;
   // Writes them to the stream; returns their number.
-  std::uint32_t SaveData(std::ostream& stream) const;
+  std::uint32_t SaveData(TStream& stream) const;
 };
 
 // Base of the chunked blob reads (0x69, 0x6B, 0x6F with a u32 offset); the recorder
@@ -73,8 +73,9 @@ public:
   bool CheckReply() override;
 
   // Takes the next chunk (at most 246 bytes) from the stream's position, advancing
-  // it, for the image offset given; returns its length (0 at the end).
-  std::uint32_t LoadChunk(std::uint32_t offset, std::istream& stream);
+  // it, for the image offset given; returns its length (0 at the end). A stream that
+  // gives fewer bytes than it announced raises EReadError.
+  std::uint32_t LoadChunk(std::uint32_t offset, TStream& stream);
 
   std::uint32_t ChunkOffset = 0;
   std::uint32_t ChunkLength = 0;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <vector>
 
 #include "ModbusTestUtil.h"
 #include "modbus/MBCommand.h"
+#include "platform/Stream.h"
 
 using namespace ModbusMaster;
 
@@ -76,6 +76,9 @@ TEST(MBCommand, RecordReadRequestAndReplies)
   EXPECT_EQ(command.Results[0].Data, (std::vector<std::uint8_t>{0xA, 0xB}));
   EXPECT_TRUE(command.Results[1].Data.empty());
   EXPECT_EQ(command.Results[2].Data, (std::vector<std::uint8_t>{0xC}));
+  // A count the request cannot hold is refused rather than written past its end.
+  EXPECT_THROW_MSG(TModbusReadRecordCommand(0x64, 0, 0, 1451), Exception, "Invalid record count");
+  EXPECT_NO_THROW(TModbusReadRecordCommand(0x64, 0, 0, 1450));
   // Numbers are compared as full integers: record 256 never matches the byte 0.
   TModbusReadRecordCommand wrapped(0x64, 255, 0, 2);
   SetReply(wrapped, 1, {0x64, 0xFF, 0, 0x00, 0});
@@ -117,9 +120,9 @@ TEST(MBCommand, RecordFileBlock)
   }
   SetReply(command, 1, reply(3, 5, 0x0102, 5));
   ASSERT_TRUE(command.CheckReply());
-  std::ostringstream out;
+  TMemoryStream out;
   EXPECT_EQ(command.SaveData(out), 5u);
-  EXPECT_EQ(out.str(), std::string("\0\1\2\3\4", 5));
+  EXPECT_EQ(out.Data(), (std::vector<std::uint8_t>{0, 1, 2, 3, 4}));
 }
 
 TEST(MBCommand, LoadChunk)
@@ -136,9 +139,10 @@ TEST(MBCommand, LoadChunk)
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    std::string image(row.imageSize, '\0');
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
-    std::istringstream stream(image);
+    std::vector<std::uint8_t> image(row.imageSize);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+    TMemoryStream stream;
+    FillStream(stream, image);
     TUpgradeWriteCommand command;
     std::uint32_t offset = 0;
     for (std::uint32_t expected : row.chunks) {

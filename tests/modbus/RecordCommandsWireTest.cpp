@@ -1,11 +1,11 @@
 // The record and record-file commands over a real transport against recsim.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "ModbusTestUtil.h"
 #include "modbus/CModbusEth.h"
 #include "modbus/MBCommand.h"
+#include "platform/Stream.h"
 #include "platform/SysFault.h"
 #include "recsim/Server.h"
 
@@ -72,7 +72,7 @@ TEST_F(RecordWireTest, RecordFilePositions)
   std::uint32_t total = size[0] | size[1] << 8 | size[2] << 16 | size[3] << 24;
   EXPECT_EQ(total, 600u);
 
-  std::ostringstream out;
+  TMemoryStream out;
   command.SetRequestedCount(248);
   std::vector<std::uint32_t> delivered;
   for (std::uint32_t position = 0;; ++position) {
@@ -83,7 +83,7 @@ TEST_F(RecordWireTest, RecordFilePositions)
   }
   EXPECT_EQ(delivered, (std::vector<std::uint32_t>{248, 248, 104}));
   auto image = server_.WithDevice([](recsim::Device& d) { return d.recordFiles[4]; });
-  EXPECT_EQ(out.str(), std::string(image.begin(), image.end()));
+  EXPECT_EQ(out.Data(), image);
   auto log = server_.Log();
   ASSERT_EQ(log.size(), 4u);
   for (std::size_t i = 1; i < 4; ++i) {

@@ -11,6 +11,10 @@ struct UrlCase {
   TUrlParts expected;
 };
 
+// Names the row in test listings instead of dumping its bytes.
+void PrintTo(const UrlCase& row, std::ostream* os) { *os << row.name; }
+
+
 class UrlParserTest : public testing::TestWithParam<UrlCase> {};
 
 TEST_P(UrlParserTest, Splits)

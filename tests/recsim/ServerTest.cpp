@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/Bytes.h"
 #include "platform/SerialPort.h"
 #include "platform/Socket.h"
 #include "recsim/Device.h"
@@ -173,7 +174,10 @@ TEST(HandlerTable, ModulesPlugIn)
     const std::string& vendor = device.Extension<Identity>().vendor;
     return Response::Reply(Bytes(vendor.begin(), vendor.end()));
   });
-  Handler records = table.Register(0x69, [previous = Handler()](Device&, const Request&) { return Response::Silence(); });
+  table.Register(0x6E, [](Device&, const Request& request) {
+    return Response::Reply({ByteReader(request.data).u8(5)});  // trips over a short request
+  });
+  Handler records = table.Register(0x69, [](Device&, const Request&) { return Response::Silence(); });
   ASSERT_TRUE(records);
   table.Register(0x69, [records](Device& device, const Request& request) {
     if (request.data.size() == 4 && request.data[0] == 0xEE) return Response::Exception(kIllegalDataValue);
@@ -194,4 +198,7 @@ TEST(HandlerTable, ModulesPlugIn)
   Bytes file{0, 2, 0, 0, 0, 6, 1, 0x69, 1, 0, 0, 0};
   tcp.Send(file.data(), file.size());
   EXPECT_EQ(ReadSome(tcp, 16), (Bytes{0, 2, 0, 0, 0, 10, 1, 0x69, 1, 4, 0, 0, 3, 0, 0, 0}));
+  Bytes login{0, 3, 0, 0, 0, 3, 1, 0x6E, 0};
+  tcp.Send(login.data(), login.size());
+  EXPECT_EQ(ReadSome(tcp, 9), (Bytes{0, 3, 0, 0, 0, 3, 1, 0xEE, 4}));
 }

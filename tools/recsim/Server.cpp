@@ -326,7 +326,13 @@ Server::Outgoing Server::Process(Request request)
     std::erase_if(faults_, [](const Fault& fault) { return fault.times == 0; });
 
     const Handler* handler = handlers_.Find(request.function);
-    response = handler ? (*handler)(device_, request) : Response::Exception(kIllegalFunction);
+    try {
+      response = handler ? (*handler)(device_, request) : Response::Exception(kIllegalFunction);
+    } catch (const std::exception&) {
+      // A handler that trips over a request answers as a failing device would,
+      // instead of taking the whole simulator down.
+      response = Response::Exception(kServerFailure);
+    }
     // The previous request's id; before any, one that came just before this one.
     staleId = haveLastTransaction_ && lastTransactionId_ != request.transactionId
                   ? lastTransactionId_

@@ -41,6 +41,7 @@ struct Response {
 inline constexpr std::uint8_t kIllegalFunction = 1;
 inline constexpr std::uint8_t kIllegalDataAddress = 2;
 inline constexpr std::uint8_t kIllegalDataValue = 3;
+inline constexpr std::uint8_t kServerFailure = 4;
 
 // A handler runs on the server's thread with the device locked; it may change the
 // device and answers one request.

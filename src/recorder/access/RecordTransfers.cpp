@@ -1,7 +1,6 @@
 #include "recorder/access/RecordTransfers.h"
 
 #include <algorithm>
-#include <ostream>
 
 #include "platform/Format.h"
 #include "platform/LoadStr.h"
@@ -27,9 +26,9 @@ bool Report(const TRegProgressEvent& progress, std::uint32_t done, std::uint32_t
   return !cancel;
 }
 
-void Write(std::ostream& stream, std::span<const std::uint8_t> bytes)
+void Write(TStream& stream, std::span<const std::uint8_t> bytes)
 {
-  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), bytes.size());
 }
 
 // Reads one frame and stores it; false on cancel.
@@ -56,7 +55,7 @@ bool ReadFrame(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uin
 template <typename Command>
 bool ReadBlob(const TRegConfigBlobHeader& header, const char* tag, Command& command,
               ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t& done, std::uint32_t& total,
-              const TRegProgressEvent& progress, std::ostream& stream)
+              const TRegProgressEvent& progress, TStream& stream)
 {
   // The size is the device's word: counted in 64 bits, a size near 2^32 cannot wrap
   // into a small one, and one beyond what the progress counters hold is refused
@@ -126,7 +125,7 @@ bool ReadRecords(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::u
 
 bool ReadRecordFile(std::uint8_t fileNumber, ModbusMaster::CBaseModbus& transport, std::uint8_t unit,
                     std::uint32_t& done, std::uint32_t& total, const TRegProgressEvent& progress,
-                    std::ostream& stream)
+                    TStream& stream)
 {
   ModbusMaster::TRegReadConfigRecordCommand command(fileNumber);
   command.SetPosition(0);
@@ -163,14 +162,14 @@ bool ReadRecordFile(std::uint8_t fileNumber, ModbusMaster::CBaseModbus& transpor
 
 bool ReadAMXConfigBlob(const TRegAMXConfigHeader& header, TRegReadAMXConfigCommand& command,
                        ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t& done,
-                       std::uint32_t& total, const TRegProgressEvent& progress, std::ostream& stream)
+                       std::uint32_t& total, const TRegProgressEvent& progress, TStream& stream)
 {
   return ReadBlob(header, TRegAMXConfigHeader::kTag, command, transport, unit, done, total, progress, stream);
 }
 
 bool ReadMSConfigBlob(const TRegMSConfigHeader& header, TRegReadMSConfigCommand& command,
                       ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t& done,
-                      std::uint32_t& total, const TRegProgressEvent& progress, std::ostream& stream)
+                      std::uint32_t& total, const TRegProgressEvent& progress, TStream& stream)
 {
   return ReadBlob(header, TRegMSConfigHeader::kTag, command, transport, unit, done, total, progress, stream);
 }

@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "modbus/CBaseModbus.h"
+#include "platform/Stream.h"
 #include "recorder/access/RegCommands.h"
 #include "recorder/info/RecordStoreEvent.h"
 
@@ -68,7 +68,7 @@ inline constexpr std::uint32_t kMaxRecordFileSize = 65535u * 248u;
 // reach the caller unchanged ("rec size 1", "rec size 2" as EMBInternalError).
 bool ReadRecordFile(std::uint8_t fileNumber, ModbusMaster::CBaseModbus& transport, std::uint8_t unit,
                     std::uint32_t& done, std::uint32_t& total, const TRegProgressEvent& progress,
-                    std::ostream& stream);
+                    TStream& stream);
 
 // Goes on with a blob read whose first chunk is already in `command`'s reply: writes the
 // 12-byte header and the payload to `stream`, asking chunk after chunk. `total` := the
@@ -76,9 +76,9 @@ bool ReadRecordFile(std::uint8_t fileNumber, ModbusMaster::CBaseModbus& transpor
 // bytes before the end, raises EMBInternalError with the blob's tag.
 bool ReadAMXConfigBlob(const TRegAMXConfigHeader& header, TRegReadAMXConfigCommand& command,
                        ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t& done,
-                       std::uint32_t& total, const TRegProgressEvent& progress, std::ostream& stream);
+                       std::uint32_t& total, const TRegProgressEvent& progress, TStream& stream);
 bool ReadMSConfigBlob(const TRegMSConfigHeader& header, TRegReadMSConfigCommand& command,
                       ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t& done,
-                      std::uint32_t& total, const TRegProgressEvent& progress, std::ostream& stream);
+                      std::uint32_t& total, const TRegProgressEvent& progress, TStream& stream);
 
 }  // namespace Registrator

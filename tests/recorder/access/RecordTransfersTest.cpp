@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -214,16 +213,12 @@ TEST_F(ReadRecordsTest, FailureInsideAFrameArrivesAsPlainErrorWithTheFramesCapti
 // A byte-counted transfer into a memory stream on the simulated recorder.
 class StreamReadTest : public testing::Test {
 protected:
-  Bytes Streamed() const
-  {
-    std::string s = stream.str();
-    return Bytes(s.begin(), s.end());
-  }
+  const Bytes& Streamed() const { return stream.Data(); }
 
   RecorderLink link{LinkKind::Tcp};
   std::uint32_t done = 9, total = 9;
   TRegProgressEvent progress;
-  std::ostringstream stream;
+  TMemoryStream stream;
 };
 
 // Record file 2 and its blocks on the simulated recorder.
@@ -258,7 +253,7 @@ TEST_F(ReadRecordFileTest, AsksTheSizeThenBlocksAtRisingPositions)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     link.server.ClearLog();
-    stream.str("");
+    stream = TMemoryStream();
     Bytes file = Pattern(c.size, 3);
     SetFile(file);
     std::vector<std::uint32_t> seen;
@@ -304,11 +299,11 @@ TEST_F(ReadRecordFileTest, SizeQueryIsChecked)
   SetFile(Pattern(10, 1));
   const std::string source = link.Source();
   SetSizeReply({1, 2, 3});
-  EXPECT_THROW_TEXT(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
+  EXPECT_THROW_MSG(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
   SetSizeReply({4, 0, 0, 0, 0});
-  EXPECT_THROW_TEXT(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
+  EXPECT_THROW_MSG(Read(), EMBInternalError, source + ": Ошибка \"rec size 1\"");
   SetSizeReply({0x09, 0xFF, 0xF7, 0x00});  // 16,252,681
-  EXPECT_THROW_TEXT(Read(), EMBInternalError, source + ": Ошибка \"rec size 2\"");
+  EXPECT_THROW_MSG(Read(), EMBInternalError, source + ": Ошибка \"rec size 2\"");
   EXPECT_EQ(link.Requests(0x69).size(), 3u);  // no block was asked for
 
   SetSizeReply({0x08, 0xFF, 0xF7, 0x00});  // 16,252,680: accepted (the read is cancelled at once)
@@ -356,7 +351,7 @@ TEST_F(ReadBlobTest, ReadsHeaderAndPayloadChunkByChunk)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     link.server.ClearLog();
-    stream.str("");
+    stream = TMemoryStream();
     Bytes blob = recsim::MakeBlob(1, Pattern(c.payload, 11));
     SetBlob(c.function, blob);
     link.Device([&](recsim::Device& device) { recsim::Recorder(device).blobChunkSize = c.chunk; });
@@ -392,7 +387,7 @@ TEST_F(ReadBlobTest, EmptyChunkBeforeTheEndIsAnError)
   link.Device([](recsim::Device& device) { recsim::Recorder(device).blobEmptyFrom = 246; });
   TRegReadMSConfigCommand command;
   First(command);
-  EXPECT_THROW_TEXT(ReadMSConfigBlob(command.Header(), command, *link.transport, RecorderLink::kUnit, done, total,
+  EXPECT_THROW_MSG(ReadMSConfigBlob(command.Header(), command, *link.transport, RecorderLink::kUnit, done, total,
                                      progress, stream),
                     EMBInternalError, link.Source() + ": Ошибка \"ms 1\"");
   EXPECT_EQ(Offsets(0x69), std::vector<std::uint32_t>({0, 246}));
@@ -408,7 +403,7 @@ TEST_F(ReadBlobTest, SizeNearTwoToThe32IsRefusedBeforeReading)
   First(command);
   TRegAMXConfigHeader header = command.Header();
   EXPECT_FALSE(header.Fits());
-  EXPECT_THROW_TEXT(
+  EXPECT_THROW_MSG(
       ReadAMXConfigBlob(header, command, *link.transport, RecorderLink::kUnit, done, total, progress, stream),
       EMBInternalError, link.Source() + ": Ошибка \"amx 1\"");
   EXPECT_EQ(Offsets(0x6F).size(), 1u);

@@ -9,22 +9,10 @@
 
 #include "modbus/CModbusEth.h"
 #include "modbus/CModbusRTU.h"
+#include "modbus/ModbusTestUtil.h"
 #include "recsim/Device.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
-
-// Checks the class and the whole message of an exception in one go.
-#define EXPECT_THROW_TEXT(statement, Type, expected)                               \
-  do {                                                                             \
-    try {                                                                          \
-      statement;                                                                   \
-      ADD_FAILURE() << "expected " #Type " from " #statement;                      \
-    } catch (const Type& e) {                                                      \
-      EXPECT_EQ(std::string(e.Message()), std::string(expected));                  \
-    } catch (const std::exception& e) {                                            \
-      ADD_FAILURE() << "expected " #Type ", got another exception: " << e.what();  \
-    }                                                                              \
-  } while (0)
 
 enum class LinkKind { Tcp, Udp, Rtu };
 

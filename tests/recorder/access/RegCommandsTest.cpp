@@ -54,7 +54,7 @@ TEST(RegCommands, RequestsAreTheRecordersPdus)
 TEST(RegCommands, RegisterQuantityIsLimitedTo125)
 {
   EXPECT_NO_THROW(ModbusMaster::TModbusCommand4(0, 125));
-  EXPECT_THROW_TEXT(ModbusMaster::TModbusCommand4(0, 126), Exception, "Invalid Quantity of Registers");
+  EXPECT_THROW_MSG(ModbusMaster::TModbusCommand4(0, 126), Exception, "Invalid Quantity of Registers");
 }
 
 TEST(RegCommands, RegisterReplyMustCarryTheQuantity)

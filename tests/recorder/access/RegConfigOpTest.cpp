@@ -63,7 +63,7 @@ TEST_P(RegConfigOpOnLink, IdentifiesBothBrandLinesAndRefusesOthers)
       fresh.Identify(*link.transport, RecorderLink::kUnit);
       EXPECT_EQ(fresh.IdLine, c.line);
     } else {
-      EXPECT_THROW_TEXT(fresh.Identify(*link.transport, RecorderLink::kUnit), EMBUnsupportedDevice, Refused(c.texts));
+      EXPECT_THROW_MSG(fresh.Identify(*link.transport, RecorderLink::kUnit), EMBUnsupportedDevice, Refused(c.texts));
       EXPECT_EQ(fresh.IdLine, TRegConfigOp::kLineUnknown);
     }
   }
@@ -142,7 +142,7 @@ TEST_P(RegConfigOpOnLink, RefusesHardwareBelow1_4)
   link.Load("old-hardware");
   TRegInfo info;
   op.Identify(*link.transport, RecorderLink::kUnit);
-  EXPECT_THROW_TEXT(op.ReadDeviceInfo(*link.transport, RecorderLink::kUnit, &info), EMBUnsupportedDevice,
+  EXPECT_THROW_MSG(op.ReadDeviceInfo(*link.transport, RecorderLink::kUnit, &info), EMBUnsupportedDevice,
                     Refused("hw 1.3.9"));
   EXPECT_EQ(op.IdSwVersion, MakeVersion(2, 1, 0));  // set before the refusal
   EXPECT_EQ(op.IdSerial, 9005u);
@@ -188,7 +188,7 @@ TEST_F(DeviceInfoChecks, ShortRecordsNameTheirBand)
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.profile) + " " + std::to_string(c.length));
     Record(c.profile, c.length);
-    EXPECT_THROW_TEXT(Read(), EMBUnsupportedDevice, Source() + "Неподдерживаемое устройство\r\n" + c.detail);
+    EXPECT_THROW_MSG(Read(), EMBUnsupportedDevice, Source() + "Неподдерживаемое устройство\r\n" + c.detail);
   }
 }
 
@@ -199,7 +199,7 @@ TEST_F(DeviceInfoChecks, RecordOf28BytesPassesTheContextAndLeavesTheRestToTheDec
   EXPECT_EQ(op.IdSerial, 21100u);
   EXPECT_EQ(op.IdLine, 1);
   TRegInfo info;
-  EXPECT_THROW_TEXT(Read(&info), EVantorInvalid, "{4836}");  // 2.1.100 needs 44 bytes
+  EXPECT_THROW_MSG(Read(&info), EVantorInvalid, "{4836}");  // 2.1.100 needs 44 bytes
 }
 
 TEST_F(DeviceInfoChecks, VersionsOutsideTheBandsAreRefused)
@@ -210,13 +210,13 @@ TEST_F(DeviceInfoChecks, VersionsOutsideTheBandsAreRefused)
            " включительно.\r\nДля работы с регистратором требуется обновление программы.";
   };
   Record("corvane-1.4.2", 34, MakeVersion(1, 2, 5));
-  EXPECT_THROW_TEXT(Read(), EMBUnsupportedOldVersion, Source() + text("от", "1.2.5", "1.3.0"));
+  EXPECT_THROW_MSG(Read(), EMBUnsupportedOldVersion, Source() + text("от", "1.2.5", "1.3.0"));
   Record("corvane-1.10.6", 44, MakeVersion(1, 10, 21));
-  EXPECT_THROW_TEXT(Read(), EMBUnsupportedNewVersion, Source() + text("до", "1.10.21", "1.10.20"));
+  EXPECT_THROW_MSG(Read(), EMBUnsupportedNewVersion, Source() + text("до", "1.10.21", "1.10.20"));
   Record("pelkar-2.1.160", 64, MakeVersion(2, 1, 161));
-  EXPECT_THROW_TEXT(Read(), EMBUnsupportedNewVersion, Source() + text("до", "2.1.161", "2.1.160"));
+  EXPECT_THROW_MSG(Read(), EMBUnsupportedNewVersion, Source() + text("до", "2.1.161", "2.1.160"));
   Record("pelkar-2.2.1", 64, MakeVersion(2, 2, 4));
-  EXPECT_THROW_TEXT(Read(), EMBUnsupportedNewVersion, Source() + text("до", "2.2.4", "2.1.160"));
+  EXPECT_THROW_MSG(Read(), EMBUnsupportedNewVersion, Source() + text("до", "2.2.4", "2.1.160"));
   EXPECT_EQ(op.IdSwVersion, MakeVersion(2, 2, 4));  // kept after the refusal
   Record("pelkar-2.2.1", 64, MakeVersion(2, 2, 3, 255));
   Read();

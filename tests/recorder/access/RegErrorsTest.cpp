@@ -40,7 +40,7 @@ TEST(RegErrors, MessagesAreSourceThenDetailText)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_THROW_TEXT(c.raise(), ERegConfigOp, c.message);
+    EXPECT_THROW_MSG(c.raise(), ERegConfigOp, c.message);
   }
 }
 
