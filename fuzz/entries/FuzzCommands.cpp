@@ -1,10 +1,10 @@
 #include "FuzzCommands.h"
 
-#include <sstream>
 #include <utility>
 
 #include "FuzzTargets.h"
 #include "modbus/MBCommand.h"
+#include "platform/Stream.h"
 #include "recorder/access/RegCommands.h"
 
 namespace fuzzing {
@@ -65,8 +65,8 @@ void ReadRecordFile(TRegReadConfigRecordCommand& command)
   ExpectWithinReply(command.Reply, delivered, "record-file data lies outside the reply");
   if (delivered.size() != command.Reply.DataReader().u8(1))
     Finding("an accepted record-file reply delivers other than it announces");
-  std::ostringstream stream;
-  if (command.SaveData(stream) != delivered.size() || stream.str().size() != delivered.size())
+  TMemoryStream stream;
+  if (command.SaveData(stream) != delivered.size() || stream.Data().size() != delivered.size())
     Finding("record-file SaveData wrote other than it delivers");
 }
 
@@ -118,9 +118,11 @@ std::uint32_t U32(const CommandParams& p) { return U24(p[0], p[1], p[2]) | std::
 std::unique_ptr<FuzzCommand> MakeUpgradeChunk(const CommandParams& p)
 {
   auto holder = std::make_unique<Holder<TUpgradeWriteCommand>>(ReadUpgradeStatus<TUpgradeWriteCommand>);
-  std::string payload(p[3] % (TUpgradeWriteCommand::kMaxChunk + 1), '\0');
-  for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i);
-  std::istringstream stream(payload);
+  std::vector<std::uint8_t> payload(p[3] % (TUpgradeWriteCommand::kMaxChunk + 1));
+  for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i);
+  TMemoryStream stream;
+  stream.WriteBuffer(payload.data(), payload.size());
+  stream.SetPosition(0);
   holder->Get().LoadChunk(U24(p[0], p[1], p[2]), stream);
   return holder;
 }

@@ -2,11 +2,10 @@
 // answers each request with the next scripted reply, with their promises about what
 // reaches the store or the stream checked.
 
-#include <sstream>
-
 #include "FuzzCases.h"
 #include "FuzzTargets.h"
 #include "ScriptedTransport.h"
+#include "platform/Stream.h"
 #include "recorder/access/RecordTransfers.h"
 
 namespace fuzzing {
@@ -55,11 +54,11 @@ bool Records(ModbusMaster::CBaseModbus& transport, const RecordTransfersCase& c,
 
 bool RecordFile(ModbusMaster::CBaseModbus& transport, const RecordTransfersCase& c, Progress& progress)
 {
-  std::ostringstream stream;
+  TMemoryStream stream;
   std::uint32_t done = 0, total = 0;
   bool completed = ReadRecordFile(1 + c.params[0] % 4, transport, kUnit, done, total, progress.Event(), stream);
   ExpectCancelHonoured(completed, progress);
-  if (stream.str().size() != done || done > total) Finding("a record file wrote other than it counted");
+  if (stream.Data().size() != done || done > total) Finding("a record file wrote other than it counted");
   return completed;
 }
 
@@ -74,11 +73,11 @@ bool Blob(ModbusMaster::CBaseModbus& transport, Command& command, Read read, Pro
   if constexpr (requires { header.Fits(); }) {
     if (!header.Fits()) return false;
   }
-  std::ostringstream stream;
+  TMemoryStream stream;
   std::uint32_t done = 0, total = 0;
   bool completed = read(header, command, transport, kUnit, done, total, progress.Event(), stream);
   ExpectCancelHonoured(completed, progress);
-  if (stream.str().size() != done || done > total) Finding("a blob wrote other than it counted");
+  if (stream.Data().size() != done || done > total) Finding("a blob wrote other than it counted");
   if (completed && (done != total || total != header.TotalSize())) Finding("a completed blob is not the size it announced");
   return completed;
 }
