@@ -12,12 +12,9 @@ kestrel_fuzz_build() {
   cmake --build "$KESTREL_FUZZ_TREE" --parallel "$jobs" --target kestrel_fuzz_targets
 }
 
-# The targets built, one name a line.
+# The targets of the build, one name a line.
 kestrel_fuzz_targets() {
-  local program
-  for program in "$KESTREL_FUZZ_TREE"/fuzz/fuzz_*; do
-    [ -x "$program" ] && basename "$program" | sed 's/^fuzz_//'
-  done
+  cat "$KESTREL_FUZZ_TREE/fuzz/targets.txt"
 }
 
 # kestrel_fuzz_run TARGET RUNS WORKDIR [libFuzzer options...]: one target from its seeds
