@@ -32,7 +32,7 @@ void Usage()
                "  --quiet     do not print the requests\n"
                "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
                "  --profiles  list the profiles and end\n"
-               "  --password LEVEL:TEXT  protect access level LEVEL (1 or 2) with the password TEXT;\n"
+               "  --password LEVEL:TEXT  protect access level LEVEL (1-16; uploads log in at 1) with TEXT;\n"
                "              the profile must have the login (feature bit 16, as pelkar-2.1.160)\n";
 }
 
