@@ -88,6 +88,13 @@ protected:
   {
     return op.Authorize(*link.transport, RecorderLink::kUnit, level, info, prompt.Event());
   }
+  // Level 1 protected with "secret", which is remembered; then the device is arranged.
+  void RememberedLoginWith(void (*arrange)(recsim::Device& device))
+  {
+    Protect(1, "secret");
+    StorePassword(key, "secret");
+    link.Device([&](recsim::Device& device) { arrange(device); });
+  }
   std::size_t LoginRequests() const { return link.Requests(kLogin).size(); }
   std::string Message(const std::string& detail) const { return link.Source() + ": " + detail; }
 
@@ -365,6 +372,12 @@ TEST_F(AuthorizeTest, CommunicationErrorsAndCancelsLeaveTheCache)
 
 namespace {
 
+template <typename Case>
+std::string CaseName(const testing::TestParamInfo<Case>& info)
+{
+  return info.param.name;
+}
+
 template <typename T>
 bool Is(const std::exception& e)
 {
@@ -433,9 +446,7 @@ class AuthorizeRefusal : public AuthorizeTest, public testing::WithParamInterfac
 TEST_P(AuthorizeRefusal, RaisesItsErrorAndForgetsThePassword)
 {
   const RefusalCase& c = GetParam();
-  Protect(1, "secret");
-  StorePassword(key, "secret");
-  link.Device([&](recsim::Device& device) { c.arrange(device); });
+  RememberedLoginWith(c.arrange);
   try {
     Authorize();
     ADD_FAILURE() << "expected " << c.className;
@@ -447,8 +458,7 @@ TEST_P(AuthorizeRefusal, RaisesItsErrorAndForgetsThePassword)
   EXPECT_TRUE(prompt.calls.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Statuses, AuthorizeRefusal, testing::ValuesIn(kRefusals),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Statuses, AuthorizeRefusal, testing::ValuesIn(kRefusals), CaseName<RefusalCase>);
 
 namespace {
 
@@ -481,14 +491,11 @@ class AuthorizeShortReply : public AuthorizeTest, public testing::WithParamInter
 TEST_P(AuthorizeShortReply, IsAWrongReplyThatKeepsTheRememberedPassword)
 {
   const ShortCase& c = GetParam();
-  Protect(1, "secret");
-  StorePassword(key, "secret");
-  link.Device([&](recsim::Device& device) { c.arrange(device); });
+  RememberedLoginWith(c.arrange);
   EXPECT_THROW_MSG(Authorize(), ModbusMaster::EMBCommError,
                    Message("Некорректный ответ устройства (принято " + std::to_string(c.received) + " байт)"));
   EXPECT_EQ(LoginRequests(), c.loginRequests);  // not retried
   EXPECT_TRUE(HasPassword(key));
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, AuthorizeShortReply, testing::ValuesIn(kShortReplies),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Replies, AuthorizeShortReply, testing::ValuesIn(kShortReplies), CaseName<ShortCase>);
