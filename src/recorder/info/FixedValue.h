@@ -23,11 +23,6 @@ public:
   explicit EInvalidArgument(std::string message) : Exception(std::move(message)) {}
 };
 
-// The message format of a mantissa outside its type's limits (value, Min, Max). The value
-// types have always carried it, though none raises it: SetDouble clamps to the limits and
-// SetValue keeps what it is given.
-inline constexpr const char kOutOfRangeFormat[] = "value %d is out of range (%d ... %d)";
-
 struct DecimalPair {
   int mantissa;
   int decimals;
