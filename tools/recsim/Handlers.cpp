@@ -1,3 +1,4 @@
+#include "recsim/LoginHandlers.h"
 #include "recsim/RecordHandlers.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/UploadHandlers.h"
@@ -11,6 +12,7 @@ HandlerTable DefaultHandlers()
   RegisterRecordHandlers(table);
   RegisterUploadHandlers(table);
   RegisterRecorderHandlers(table);
+  RegisterLoginHandlers(table);
   return table;
 }
 

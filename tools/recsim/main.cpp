@@ -9,8 +9,12 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/Cp1251.h"
 #include "platform/Exception.h"
+#include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
 
@@ -19,6 +23,7 @@ namespace {
 void Usage()
 {
   std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
+               "                      [--password LEVEL:TEXT]...\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
@@ -26,7 +31,9 @@ void Usage()
                "  --any       listen on every address, not only 127.0.0.1\n"
                "  --quiet     do not print the requests\n"
                "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
-               "  --profiles  list the profiles and end\n";
+               "  --profiles  list the profiles and end\n"
+               "  --password LEVEL:TEXT  protect access level LEVEL (1-16; uploads log in at 1) with TEXT;\n"
+               "              the profile must have the login (feature bit 16, as pelkar-2.1.160)\n";
 }
 
 bool ParsePort(const char* text, int& port)
@@ -38,6 +45,18 @@ bool ParsePort(const char* text, int& port)
   return true;
 }
 
+// "1:secret" -> level 1, "secret" (taken as code page 1251 bytes, as the program sends it).
+bool ParsePassword(const char* text, std::pair<std::uint32_t, std::string>& out)
+{
+  std::string arg = text;
+  std::size_t colon = arg.find(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 == arg.size()) return false;
+  int level = 0;
+  if (!ParsePort(arg.substr(0, colon).c_str(), level) || level < 1 || level > 16) return false;
+  out = {static_cast<std::uint32_t>(level), Utf8ToCp1251(arg.substr(colon + 1))};
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -45,6 +64,7 @@ int main(int argc, char** argv)
   int tcpPort = -1, udpPort = -1, unit = 1;
   bool rtu = false, any = false, quiet = false;
   std::string profile = "pelkar-2.1.160";
+  std::vector<std::pair<std::uint32_t, std::string>> passwords;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -56,6 +76,8 @@ int main(int argc, char** argv)
       ++i;
     } else if (arg == "--profile" && hasValue) {
       profile = argv[++i];
+    } else if (arg == "--password" && hasValue && ParsePassword(argv[i + 1], passwords.emplace_back())) {
+      ++i;
     } else if (arg == "--profiles") {
       for (const auto& description : recsim::StandardProfiles()) std::cout << description.Name << "\n";
       return 0;
@@ -83,12 +105,16 @@ int main(int argc, char** argv)
     recsim::Server server;
     bool known = server.WithDevice([&](recsim::Device& device) {
       device.unit = static_cast<std::uint8_t>(unit);
-      return recsim::LoadProfile(device, profile);
+      if (!recsim::LoadProfile(device, profile)) return false;
+      for (const auto& [level, password] : passwords) recsim::Login(device).srp.SetPassword(level, password);
+      return true;
     });
     if (!known) {
       std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
       return 2;
     }
+    if (!passwords.empty() && !(recsim::StandardProfile(profile).Features & (1u << 16)))
+      std::cerr << "kestrel-recsim: profile " << profile << " has no login (feature bit 16): no password is asked for\n";
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";
