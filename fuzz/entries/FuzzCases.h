@@ -93,6 +93,37 @@ struct RecordTransfersCase {
 // when it completed.
 bool RunRecordTransfer(ModbusMaster::CBaseModbus& transport, const RecordTransfersCase& c);
 
+// login: [flags][line i8][model][serial u32], then the replies as device_reads has
+// them: the protected and open levels (registers 75 and 76), then the two steps of the
+// 0x6E exchange, retries included.
+struct LoginCase {
+  static constexpr std::uint8_t kRemember = 0x01;       // the user ticks "remember"
+  static constexpr std::uint8_t kLevelTwo = 0x02;       // the upload asks for level 2, not 1
+  static constexpr std::uint8_t kOtherLevel = 0x04;     // the user picks the other level
+  static constexpr std::uint8_t kRemembered = 0x08;     // a password is remembered before
+  static constexpr std::uint8_t kUserCancels = 0x10;
+
+  std::uint8_t flags = 0;
+  std::int8_t line = 0;
+  std::uint8_t model = 0;
+  std::uint32_t serial = 0;
+  std::vector<std::vector<std::uint8_t>> replies;
+
+  std::int32_t Level() const { return (flags & kLevelTwo) ? 2 : 1; }
+  static LoginCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// The password the fuzzed user types, and the secret exponent every login of the
+// target draws: a small one, so that the exchange's arithmetic costs a fraction of a
+// real login's and the runs go to the replies.
+inline constexpr const char* kFuzzPassword = "fuzz-password";
+void FuzzLoginSecret(std::span<std::uint8_t, 128> secret);
+
+// The case's login on any transport (the target's takes the case's replies): true
+// when no login was needed or it succeeded.
+bool RunLogin(ModbusMaster::CBaseModbus& transport, const LoginCase& c);
+
 // info_records: [band][version u32 when band names none], then the device information
 // record and the general information record, each [length u8][bytes], then channel
 // records, each [kind u8][index u8][length u8][bytes].

@@ -14,6 +14,7 @@ constexpr Target kTargets[] = {
     {"reply_mbap", FuzzReplyMbap},
     {"device_reads", FuzzDeviceReads},
     {"record_transfers", FuzzRecordTransfers},
+    {"login", FuzzLogin},
     {"info_records", FuzzInfoRecords},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},

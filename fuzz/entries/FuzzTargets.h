@@ -40,6 +40,7 @@ bool FuzzReplyRtu(std::span<const std::uint8_t> input);
 bool FuzzReplyMbap(std::span<const std::uint8_t> input);
 bool FuzzDeviceReads(std::span<const std::uint8_t> input);
 bool FuzzRecordTransfers(std::span<const std::uint8_t> input);
+bool FuzzLogin(std::span<const std::uint8_t> input);
 bool FuzzInfoRecords(std::span<const std::uint8_t> input);
 bool FuzzImageStore(std::span<const std::uint8_t> input);
 bool FuzzSettingsStore(std::span<const std::uint8_t> input);

@@ -23,6 +23,7 @@
 #include "platform/Registry.h"
 #include "recorder/access/RegCommands.h"
 #include "recsim/Device.h"
+#include "recsim/LoginHandlers.h"
 #include "recsim/Profile.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Wire.h"
@@ -118,6 +119,7 @@ constexpr CommandSeed kCommandSeeds[] = {
     {"general-info", CommandClass::InfoRecord, {0, 1, 0, 0}},
     {"ms-blob", CommandClass::MSBlobChunk, {0, 0, 0, 0}},
     {"amx-blob", CommandClass::AMXBlobChunk, {1, 0, 0, 0}},
+    {"login-step-0", CommandClass::Login, {0, 1, 0, 0}},
 };
 
 void WriteReplySeeds(const fs::path& corpus)
@@ -250,6 +252,41 @@ void WriteTransferSeeds(const fs::path& corpus)
   }
 }
 
+// Logins against the simulated recorder, its replies recorded as for the long reads.
+void WriteLoginSeeds(const fs::path& corpus)
+{
+  struct LoginSeed {
+    const char* name;
+    std::uint8_t flags;
+  };
+  static constexpr LoginSeed kSeeds[] = {
+      {"level-1-remembered-after", LoginCase::kRemember},
+      {"level-2", LoginCase::kLevelTwo},
+      {"user-picks-level-2", LoginCase::kOtherLevel},
+      {"remembered-before", LoginCase::kRemembered},
+  };
+  for (const LoginSeed& seed : kSeeds) {
+    Simulator simulator("pelkar-2.1.160");
+    recsim::Login(simulator.Device()).srp.SetPassword(1, kFuzzPassword);
+    recsim::Login(simulator.Device()).srp.SetPassword(2, kFuzzPassword);
+    LoginCase c;
+    c.flags = seed.flags;
+    c.line = 1;
+    c.model = 51;
+    c.serial = 21160;
+    std::vector<std::vector<std::uint8_t>> replies;
+    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
+      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
+      if (pdu.empty()) return std::nullopt;
+      replies.push_back(pdu);
+      return pdu;
+    });
+    RunLogin(recorder, c);
+    c.replies = replies;
+    Write(corpus, "login", seed.name, c.Encode());
+  }
+}
+
 void WriteImageSeeds(const fs::path& corpus)
 {
   const ResourceTable& resources = ProgramResources();
@@ -311,6 +348,7 @@ int main(int argc, char** argv)
   WriteReplySeeds(corpus);
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
+  WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
   WriteTextSeeds(corpus);
