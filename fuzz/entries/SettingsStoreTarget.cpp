@@ -87,8 +87,8 @@ struct KeyContents {
 
 // Every call of the store reads and parses the whole file again: a walk of the first
 // keys and values keeps a run in the milliseconds and still sees every line parsed.
-constexpr std::size_t kWalkKeys = 24;
-constexpr std::size_t kWalkValues = 8;
+constexpr std::size_t kWalkKeys = 12;
+constexpr std::size_t kWalkValues = 4;
 
 // The keys from the root down by SubKeyNames, with their values as ReadValue gives them.
 void Walk(const Registry& registry, const std::string& key, std::vector<KeyContents>& out, unsigned depth = 0)
