@@ -199,6 +199,10 @@ bool RunFuzzCommand(CBaseModbus& transport, std::uint8_t unit, FuzzCommand& comm
   } catch (const Exception& e) {
     return Refused(e);
   }
+  const TModbusAdu& request = message.Request;
+  const TModbusAdu& reply = message.Reply;
+  if (reply.Unit() != unit || reply.Function() != request.Function() || reply.TransactionId() != request.TransactionId())
+    Finding("the transport accepted a reply to another request");
   try {
     command.ReadAccepted();
   } catch (const Exception& e) {

@@ -128,7 +128,10 @@ bool FuzzReplyRtu(std::span<const std::uint8_t> input)
   // which changes when the transport looks at the line, never what it makes of it.
   transport.SetParams("fuzz", 0, ModbusMaster::ParityNone, ModbusMaster::OneStopBit);
   transport.SetReplyTimeout(0);
-  return RunFuzzCommand(transport, c.Unit(), *command, c.Retries());
+  if (!RunFuzzCommand(transport, c.Unit(), *command, c.Retries())) return false;
+  const auto& reply = command->Message().Reply;
+  if (!ModbusMaster::CheckRtuFrameCrc(reply.UnitPtr(), reply.Length() + 2u)) Finding("the transport accepted a frame with a bad CRC");
+  return true;
 }
 
 }  // namespace fuzzing
