@@ -2,6 +2,9 @@
 # fuzz targets with clang in build/fuzz and runs them.
 
 KESTREL_FUZZ_TREE=build/fuzz
+# Where the logs of the runs go: ./test keeps its own, so that a short run never
+# overwrites the log of a long one.
+KESTREL_FUZZ_LOGS=${KESTREL_FUZZ_LOGS:-$KESTREL_FUZZ_TREE/logs}
 
 # kestrel_fuzz_build [jobs]: configures the clang tree once and builds the targets.
 kestrel_fuzz_build() {
@@ -20,11 +23,11 @@ kestrel_fuzz_targets() {
 # kestrel_fuzz_run TARGET RUNS WORKDIR [libFuzzer options...]: one target from its seeds
 # and regression inputs. New inputs go to WORKDIR (the repository's corpus is only
 # read), a crash, leak or hang to build/fuzz/artifacts/TARGET/, the log to
-# build/fuzz/logs/TARGET.log. Non-zero when libFuzzer found something.
+# $KESTREL_FUZZ_LOGS/TARGET.log. Non-zero when libFuzzer found something.
 kestrel_fuzz_run() {
   local target=$1 runs=$2 work=$3
   shift 3
-  local artifacts="$KESTREL_FUZZ_TREE/artifacts/$target" log="$KESTREL_FUZZ_TREE/logs/$target.log"
+  local artifacts="$KESTREL_FUZZ_TREE/artifacts/$target" log="$KESTREL_FUZZ_LOGS/$target.log"
   local inputs=("$work" "fuzz/corpus/$target")
   [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
   mkdir -p "$work" "$artifacts" "$(dirname "$log")"
@@ -39,5 +42,5 @@ kestrel_fuzz_run() {
 
 # The runs libFuzzer made, from a target's log.
 kestrel_fuzz_runs_made() {
-  sed -n 's/^stat::number_of_executed_units: *//p' "$KESTREL_FUZZ_TREE/logs/$1.log" | tail -1
+  sed -n 's/^stat::number_of_executed_units: *//p' "$KESTREL_FUZZ_LOGS/$1.log" | tail -1
 }
