@@ -1,4 +1,5 @@
 #include "recsim/RecordHandlers.h"
+#include "recsim/RecorderHandlers.h"
 #include "recsim/UploadHandlers.h"
 #include "recsim/Wire.h"
 
@@ -9,6 +10,7 @@ HandlerTable DefaultHandlers()
   HandlerTable table;
   RegisterRecordHandlers(table);
   RegisterUploadHandlers(table);
+  RegisterRecorderHandlers(table);
   return table;
 }
 

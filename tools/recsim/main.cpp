@@ -11,19 +11,22 @@
 #include <string>
 
 #include "platform/Exception.h"
+#include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
 
 namespace {
 
 void Usage()
 {
-  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet]\n"
+  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
                "  --unit N    serial address to answer (default 1)\n"
                "  --any       listen on every address, not only 127.0.0.1\n"
-               "  --quiet     do not print the requests\n";
+               "  --quiet     do not print the requests\n"
+               "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
+               "  --profiles  list the profiles and end\n";
 }
 
 bool ParsePort(const char* text, int& port)
@@ -41,6 +44,7 @@ int main(int argc, char** argv)
 {
   int tcpPort = -1, udpPort = -1, unit = 1;
   bool rtu = false, any = false, quiet = false;
+  std::string profile = "pelkar-2.1.160";
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -50,6 +54,11 @@ int main(int argc, char** argv)
       ++i;
     } else if (arg == "--unit" && hasValue && ParsePort(argv[i + 1], unit) && unit >= 1 && unit <= 247) {
       ++i;
+    } else if (arg == "--profile" && hasValue) {
+      profile = argv[++i];
+    } else if (arg == "--profiles") {
+      for (const auto& description : recsim::StandardProfiles()) std::cout << description.Name << "\n";
+      return 0;
     } else if (arg == "--rtu") {
       rtu = true;
     } else if (arg == "--any") {
@@ -72,7 +81,14 @@ int main(int argc, char** argv)
 
   try {
     recsim::Server server;
-    server.WithDevice([&](recsim::Device& device) { device.unit = static_cast<std::uint8_t>(unit); });
+    bool known = server.WithDevice([&](recsim::Device& device) {
+      device.unit = static_cast<std::uint8_t>(unit);
+      return recsim::LoadProfile(device, profile);
+    });
+    if (!known) {
+      std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
+      return 2;
+    }
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "modbus/CBaseModbus.h"
+
+class TRegInfo;
+
+namespace Registrator {
+
+// The context of operations on one recorder: what the identification and the device
+// information record said about it, and the progress counters of the long reads. It
+// holds no connection: every operation takes the transport and the device address.
+class TRegConfigOp {
+public:
+  // Brand lines of IdLine.
+  static constexpr std::uint8_t kLineFirst = 0;     // Corvane
+  static constexpr std::uint8_t kLineSecond = 1;    // Pelkar
+  static constexpr std::uint8_t kLineFromInfo = 2;  // the device information record's other first-line value
+  static constexpr std::uint8_t kLineUnknown = 3;   // not yet identified
+
+  static constexpr std::size_t kInfoRecordCopySize = 44;
+
+  TRegConfigOp() = default;
+
+  // Identification objects 0-2 (vendor, product code, revision text); sets the brand
+  // line, or raises EMBUnsupportedDevice with every object's text, each after "\n".
+  void Identify(ModbusMaster::CBaseModbus& transport, std::uint8_t unit);
+  // Information record 1: checks its length by firmware band, the supported versions
+  // and the hardware (1.4 on), sets IdSwVersion, IdSerial, IdLine and InfoRecordCopy,
+  // and decodes the record into `info` when one is given.
+  void ReadDeviceInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TRegInfo* info);
+  // Information record 0 into `info` (after ReadDeviceInfo into the same TRegInfo).
+  bool ReadGeneralInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TRegInfo& info);
+
+  std::string Vendor;       // object 0, byte for byte (ANSI code page)
+  std::string ProductCode;  // object 1
+  std::string Revision;     // object 2, "v%u.%u.%u"
+  std::uint8_t IdLine = kLineUnknown;
+  std::uint32_t IdSerial = 0;
+  std::uint32_t IdSwVersion = 0;
+  std::uint32_t ProgressDone = 0;
+  std::uint32_t ProgressTotal = 0;
+  // The leading bytes of the last device information record (34, 40, 44 or 28 by
+  // band; the rest keeps what it had).
+  std::array<std::uint8_t, kInfoRecordCopySize> InfoRecordCopy{};
+};
+
+}  // namespace Registrator
