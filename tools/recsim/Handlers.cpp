@@ -1,3 +1,4 @@
+#include "recsim/FirmwareUpdate.h"
 #include "recsim/RecordHandlers.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/UploadHandlers.h"
@@ -10,6 +11,7 @@ HandlerTable DefaultHandlers()
   HandlerTable table;
   RegisterRecordHandlers(table);
   RegisterUploadHandlers(table);
+  RegisterFirmwareHandlers(table);
   RegisterRecorderHandlers(table);
   return table;
 }

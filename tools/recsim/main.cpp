@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/Exception.h"
+#include "recsim/FirmwareUpdate.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
 
@@ -19,6 +20,7 @@ namespace {
 void Usage()
 {
   std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
+               "                      [--installs VERSION] [--install-status N]\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
@@ -26,7 +28,9 @@ void Usage()
                "  --any       listen on every address, not only 127.0.0.1\n"
                "  --quiet     do not print the requests\n"
                "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
-               "  --profiles  list the profiles and end\n";
+               "  --list-profiles  list the profiles and end (also --profiles)\n"
+               "  --installs VERSION  firmware reported after a successful install (default 2.1.160.115)\n"
+               "  --install-status N  status answered to the install command (default 0, success)\n";
 }
 
 bool ParsePort(const char* text, int& port)
@@ -45,6 +49,8 @@ int main(int argc, char** argv)
   int tcpPort = -1, udpPort = -1, unit = 1;
   bool rtu = false, any = false, quiet = false;
   std::string profile = "pelkar-2.1.160";
+  std::uint32_t installs = 0x0201A073;
+  int installStatus = 0;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -56,9 +62,13 @@ int main(int argc, char** argv)
       ++i;
     } else if (arg == "--profile" && hasValue) {
       profile = argv[++i];
-    } else if (arg == "--profiles") {
-      for (const auto& description : recsim::StandardProfiles()) std::cout << description.Name << "\n";
+    } else if (arg == "--profiles" || arg == "--list-profiles") {
+      for (const auto& name : recsim::ProfileNames()) std::cout << name << "\n";
       return 0;
+    } else if (arg == "--installs" && hasValue && recsim::ParseFirmwareVersion(argv[i + 1])) {
+      installs = *recsim::ParseFirmwareVersion(argv[++i]);
+    } else if (arg == "--install-status" && hasValue && ParsePort(argv[i + 1], installStatus) && installStatus <= 255) {
+      ++i;
     } else if (arg == "--rtu") {
       rtu = true;
     } else if (arg == "--any") {
@@ -83,7 +93,12 @@ int main(int argc, char** argv)
     recsim::Server server;
     bool known = server.WithDevice([&](recsim::Device& device) {
       device.unit = static_cast<std::uint8_t>(unit);
-      return recsim::LoadProfile(device, profile);
+      auto found = recsim::FindProfile(profile);
+      if (!found) return false;
+      recsim::ServeProfile(device, *found);
+      recsim::Firmware(device).versionAfterInstall = installs;
+      device.upload.installStatus = static_cast<std::uint8_t>(installStatus);
+      return true;
     });
     if (!known) {
       std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
