@@ -101,13 +101,16 @@ TEST_P(WholeRoad, UpdatesTheRecorderToTheNewestImageOfItsHardware)
   road.Device([](recsim::Device& device) {
     EXPECT_EQ(device.upload.installSize, 3072u);
     EXPECT_EQ(recsim::Firmware(device).chunksOutOfOrder, 0u);
+    EXPECT_EQ(recsim::Firmware(device).installsMismatched, 0u);
     EXPECT_EQ(recsim::Firmware(device).firmwareSwitches, 1u);
     return 0;
   });
   // Identified by the workflow and again by the job.
   EXPECT_EQ(road.Requests(0x2B).size(), 2u);
   // The connection was closed while the user read each box and opened again.
-  if (GetParam() == RoadLink::Tcp) EXPECT_GE(road.TcpConnections(), 4u);
+  if (GetParam() == RoadLink::Tcp) {
+    EXPECT_GE(road.TcpConnections(), 4u);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, WholeRoad, ::testing::Values(RoadLink::Tcp, RoadLink::Udp, RoadLink::Rtu),

@@ -65,9 +65,11 @@ Response HandleInstall(Device& device, const Request& request, const Handler& st
   Response response = store(device, request);
   if (!AnsweredOk(response)) return response;
   FirmwareState& state = Firmware(device);
+  // Only an image received whole becomes the firmware; the status stays the one the
+  // device was told to answer.
   if (device.upload.installSize != device.upload.image.size() || device.upload.installSize != state.nextOffset) {
-    ++state.installsRefused;
-    return Response::Reply({state.refusalStatus});
+    ++state.installsMismatched;
+    return response;
   }
   if (state.profile && state.versionAfterInstall) SwitchFirmware(device, state, *state.versionAfterInstall);
   return response;

@@ -15,20 +15,20 @@ class Device;
 
 // The device's side of a firmware update beyond storing the chunks (Device::upload):
 // an image is received in order, from offset 0, each chunk continuing the last (a
-// retried chunk may come again); an install of an image received whole and answered
-// with status 0 makes the device the firmware it was given, as a restarted recorder
-// reports it.
+// retried chunk may come again); an install answered with status 0 whose size is that
+// of the image received makes the device the firmware it was given, as a restarted
+// recorder reports it.
 struct FirmwareState {
   // The profile the device serves (ServeProfile), rebuilt after an install.
   std::optional<DeviceProfile> profile;
   // The firmware version the device runs after an install answered with status 0;
   // unset, it keeps its version.
   std::optional<std::uint32_t> versionAfterInstall;
-  // Answered to a chunk that does not continue the image and to an install of an image
-  // of another size than received.
+  // Answered to a chunk that does not continue the image.
   std::uint8_t refusalStatus = 1;
   std::uint32_t chunksOutOfOrder = 0;
-  std::uint32_t installsRefused = 0;
+  // Installs whose size was not that of the image received (the firmware stayed).
+  std::uint32_t installsMismatched = 0;
   std::uint32_t firmwareSwitches = 0;
 
   // Where the image stands: the next offset expected, the chunk that ended there.
@@ -41,8 +41,8 @@ FirmwareState& Firmware(Device& device);
 // Makes the device the profile (LoadProfile) and keeps it for the firmware switch.
 void ServeProfile(Device& device, const DeviceProfile& profile);
 
-// Takes over 0x68 from the upload handler (register after it) and checks the order of
-// the chunks and the size of the install before handing them on.
+// Takes over 0x68 from the upload handler (register after it): checks the order of the
+// chunks before handing them on, and switches the firmware after an install.
 void RegisterFirmwareHandlers(HandlerTable& table);
 
 // Recorders of the first brand line on whose hardware the release's images fit, by
