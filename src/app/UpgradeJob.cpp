@@ -6,7 +6,6 @@
 #include <exception>
 #include <memory>
 
-#include "app/AuthorizeStandIn.h"
 #include "app/PasswordPrompt.h"
 #include "app/ProgressDialog.h"
 #include "app/Prompts.h"
@@ -211,7 +210,7 @@ void TRegUpgradeThread::RunSteps()
                            std::string& password, bool& remember) {
     return OnPasswordRequest(op, device, level, password, remember);
   };
-  if (!AuthorizeStandIn(Op, Transport, Unit(), kUploadAccessLevel, info, onPassword)) {
+  if (!Op.Authorize(Transport, Unit(), kUploadAccessLevel, info, onPassword)) {
     PostText("отмена");
     JobState = JobNotUploaded;
     return;

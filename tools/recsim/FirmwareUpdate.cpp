@@ -7,6 +7,7 @@
 #include "platform/Format.h"
 #include "recorder/info/VersionWord.h"
 #include "recsim/Device.h"
+#include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
 
 namespace recsim {
@@ -19,7 +20,8 @@ constexpr std::uint8_t kSubInstall = 2;
 bool AnsweredOk(const Response& response) { return response.kind == Response::Kind::Reply && response.data == std::vector<std::uint8_t>{0}; }
 
 // The recorder restarted with other firmware: it identifies and describes itself by
-// the new version. Which levels want a password stays as it was.
+// the new version, and every level it opened is closed again. Which levels want a
+// password stays as it was.
 void SwitchFirmware(Device& device, FirmwareState& state, std::uint32_t version)
 {
   DeviceProfile& profile = *state.profile;
@@ -30,6 +32,7 @@ void SwitchFirmware(Device& device, FirmwareState& state, std::uint32_t version)
   const auto kept = registers;
   LoadProfile(device, profile);
   registers = kept;
+  Login(device).srp.CloseLevels();
   ++state.firmwareSwitches;
 }
 

@@ -1,4 +1,5 @@
 #include "recsim/FirmwareUpdate.h"
+#include "recsim/LoginHandlers.h"
 #include "recsim/RecordHandlers.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/UploadHandlers.h"
@@ -13,6 +14,7 @@ HandlerTable DefaultHandlers()
   RegisterUploadHandlers(table);
   RegisterFirmwareHandlers(table);
   RegisterRecorderHandlers(table);
+  RegisterLoginHandlers(table);
   return table;
 }
 

@@ -9,9 +9,13 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/Cp1251.h"
 #include "platform/Exception.h"
 #include "recsim/FirmwareUpdate.h"
+#include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
 
@@ -20,7 +24,7 @@ namespace {
 void Usage()
 {
   std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
-               "                      [--installs VERSION] [--install-status N]\n"
+               "                      [--password LEVEL:TEXT]... [--installs VERSION] [--install-status N]\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
@@ -29,6 +33,8 @@ void Usage()
                "  --quiet     do not print the requests\n"
                "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
                "  --list-profiles  list the profiles and end (also --profiles)\n"
+               "  --password LEVEL:TEXT  protect access level LEVEL (1-16; uploads log in at 1) with TEXT;\n"
+               "              the profile must have the login (feature bit 16, as pelkar-2.1.160)\n"
                "  --installs VERSION  firmware reported after a successful install (default 2.1.160.115)\n"
                "  --install-status N  status answered to the install command (default 0, success)\n";
 }
@@ -42,6 +48,18 @@ bool ParsePort(const char* text, int& port)
   return true;
 }
 
+// "1:secret" -> level 1, "secret" (taken as code page 1251 bytes, as the program sends it).
+bool ParsePassword(const char* text, std::pair<std::uint32_t, std::string>& out)
+{
+  std::string arg = text;
+  std::size_t colon = arg.find(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 == arg.size()) return false;
+  int level = 0;
+  if (!ParsePort(arg.substr(0, colon).c_str(), level) || level < 1 || level > 16) return false;
+  out = {static_cast<std::uint32_t>(level), Utf8ToCp1251(arg.substr(colon + 1))};
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -49,6 +67,7 @@ int main(int argc, char** argv)
   int tcpPort = -1, udpPort = -1, unit = 1;
   bool rtu = false, any = false, quiet = false;
   std::string profile = "pelkar-2.1.160";
+  std::vector<std::pair<std::uint32_t, std::string>> passwords;
   std::uint32_t installs = 0x0201A073;
   int installStatus = 0;
   for (int i = 1; i < argc; ++i) {
@@ -62,6 +81,8 @@ int main(int argc, char** argv)
       ++i;
     } else if (arg == "--profile" && hasValue) {
       profile = argv[++i];
+    } else if (arg == "--password" && hasValue && ParsePassword(argv[i + 1], passwords.emplace_back())) {
+      ++i;
     } else if (arg == "--profiles" || arg == "--list-profiles") {
       for (const auto& name : recsim::ProfileNames()) std::cout << name << "\n";
       return 0;
@@ -98,12 +119,15 @@ int main(int argc, char** argv)
       recsim::ServeProfile(device, *found);
       recsim::Firmware(device).versionAfterInstall = installs;
       device.upload.installStatus = static_cast<std::uint8_t>(installStatus);
+      for (const auto& [level, password] : passwords) recsim::Login(device).srp.SetPassword(level, password);
       return true;
     });
     if (!known) {
       std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
       return 2;
     }
+    if (!passwords.empty() && !(recsim::StandardProfile(profile).Features & (1u << 16)))
+      std::cerr << "kestrel-recsim: profile " << profile << " has no login (feature bit 16): no password is asked for\n";
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "modbus/CBaseModbus.h"
+#include "recorder/access/PasswordCache.h"
+#include "recorder/access/PasswordRequest.h"
+#include "recorder/access/SrpClient.h"
 
 class TRegInfo;
 
@@ -34,6 +37,15 @@ public:
   void ReadDeviceInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TRegInfo* info);
   // Information record 0 into `info` (after ReadDeviceInfo into the same TRegInfo).
   bool ReadGeneralInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TRegInfo& info);
+
+  using TAuthKey = Registrator::TAuthKey;
+  using TAuthData = Registrator::TAuthData;
+  // Logs in at `level` (1 or 2) when the device wants a password for it (Authorize.cpp
+  // tells how). True when no login is needed or it succeeded, false when the callback
+  // abandoned it; raises otherwise. `secret` stands in for the system's random source
+  // of the login's secret exponent (tests fix it); empty takes the system's.
+  bool Authorize(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::int32_t level, TRegInfo& info,
+                 const TRegPasswordRequestEvent& onPasswordRequest, const SrpSecretSource& secret = {});
 
   std::string Vendor;       // object 0, byte for byte (ANSI code page)
   std::string ProductCode;  // object 1
