@@ -7,6 +7,7 @@
 
 #include "modbus/ModbusTestUtil.h"
 #include "platform/Bytes.h"
+#include "recsim/LoginHandlers.h"
 
 namespace {
 
@@ -314,6 +315,91 @@ TEST(UpgradeJob, ChunkRepeatedAfterAClosedConnection)
     return 0;
   });
   EXPECT_TRUE(job.Boxes().empty());
+}
+
+// A recorder whose level 1 wants a password. The password cache lives as long as the
+// process, so every test gets a recorder of its own serial number.
+void ServeProtected(RecorderRoad& road, std::uint32_t serial)
+{
+  auto profile = *recsim::FindProfile("pelkar-2.1.160");
+  profile.SerialNumber = serial;
+  road.Serve(profile);
+  road.Device([](recsim::Device& device) {
+    recsim::Login(device).srp.SetPassword(1, "Secret_1");
+    return 0;
+  });
+}
+
+std::vector<AskedPrompt> PasswordPrompts(const ScriptedPrompts& prompts)
+{
+  std::vector<AskedPrompt> found;
+  for (const auto& asked : prompts.Asked())
+    if (asked.kind == PromptKind::Password) found.push_back(asked);
+  return found;
+}
+
+// Asked once, with the rows of the recorder and the level; remembered for the next
+// upload to the same recorder.
+TEST(UpgradeJobLogin, PasswordIsAskedOnceThenRemembered)
+{
+  RecorderRoad road(RoadLink::Tcp);
+  ServeProtected(road, 3100001);
+  Job first(road);
+  first.prompts.AnswerModal(DriveProgress(first.progress)).AnswerTask(PromptResult::Yes).AnswerPassword("Secret_1", true);
+  EXPECT_TRUE(first.Run(Pattern(400)));
+  const auto asked = PasswordPrompts(first.prompts);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].password.connection, road.Source());
+  EXPECT_EQ(asked[0].password.device, "Pelkar-740-L7 №3100001");
+  EXPECT_EQ(asked[0].password.user, "Запись конфигурации");
+  EXPECT_EQ(asked[0].password.maxLength, 15);
+  EXPECT_EQ(asked[0].owner, first.progress.window);
+  EXPECT_TRUE(Contains(first.progress.log, "Загрузка обновления\nАвторизация\nУстановка обновления")) << first.progress.log;
+  EXPECT_EQ(road.Requests(0x6E).size(), 2u);
+
+  // The install restarted the recorder, which wants the password again; the program
+  // still has it.
+  Job second(road);
+  second.prompts.AnswerModal(DriveProgress(second.progress)).AnswerTask(PromptResult::Yes);
+  EXPECT_TRUE(second.Run(Pattern(300)));
+  EXPECT_TRUE(PasswordPrompts(second.prompts).empty());
+  EXPECT_EQ(road.Requests(0x6E).size(), 4u);
+  EXPECT_TRUE(second.prompts.Faults().empty()) << ::testing::PrintToString(second.prompts.Faults());
+}
+
+// A wrong password shows the recorder's refusal with Retry; the retry asks again.
+TEST(UpgradeJobLogin, WrongPasswordShowsItsErrorAndIsAskedAgain)
+{
+  RecorderRoad road(RoadLink::Tcp);
+  ServeProtected(road, 3100002);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress))
+      .AnswerTask(PromptResult::Yes)
+      .AnswerPassword("Secret_2", true)
+      .Answer(PromptResult::Retry)
+      .AnswerTask(PromptResult::Yes)
+      .AnswerPassword("Secret_1", false);
+  const auto image = Pattern(300);
+  EXPECT_TRUE(job.Run(image));
+  const auto boxes = job.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].message.text, road.Source() + ": Ошибка авторизации: в доступе отказано (неверный пароль)");
+  EXPECT_EQ(PasswordPrompts(job.prompts).size(), 2u);
+  EXPECT_EQ(road.ReceivedImage(), image);
+  EXPECT_TRUE(job.prompts.Faults().empty()) << ::testing::PrintToString(job.prompts.Faults());
+}
+
+TEST(UpgradeJobLogin, CancelledPasswordLogsCancel)
+{
+  RecorderRoad road(RoadLink::Tcp);
+  ServeProtected(road, 3100003);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).RefusePassword();
+  EXPECT_FALSE(job.Run(Pattern(300)));
+  EXPECT_TRUE(Contains(job.progress.log, "Авторизация\nотмена")) << job.progress.log;
+  EXPECT_EQ(job.progress.finishes, std::vector<int>{3});
+  EXPECT_TRUE(road.Requests(0x68).empty());
+  EXPECT_TRUE(road.Requests(0x6E).empty());
 }
 
 }  // namespace

@@ -20,8 +20,7 @@ constexpr std::uint8_t kSubInstall = 2;
 bool AnsweredOk(const Response& response) { return response.kind == Response::Kind::Reply && response.data == std::vector<std::uint8_t>{0}; }
 
 // The recorder restarted with other firmware: it identifies and describes itself by
-// the new version, and every level it opened is closed again. Which levels want a
-// password stays as it was.
+// the new version. Which levels want a password stays as it was.
 void SwitchFirmware(Device& device, FirmwareState& state, std::uint32_t version)
 {
   DeviceProfile& profile = *state.profile;
@@ -32,7 +31,6 @@ void SwitchFirmware(Device& device, FirmwareState& state, std::uint32_t version)
   const auto kept = registers;
   LoadProfile(device, profile);
   registers = kept;
-  Login(device).srp.CloseLevels();
   ++state.firmwareSwitches;
 }
 
@@ -74,6 +72,8 @@ Response HandleInstall(Device& device, const Request& request, const Handler& st
     ++state.installsMismatched;
     return response;
   }
+  // The recorder restarts to install: every level a login opened is closed again.
+  Login(device).srp.CloseLevels();
   if (state.profile && state.versionAfterInstall) SwitchFirmware(device, state, *state.versionAfterInstall);
   return response;
 }

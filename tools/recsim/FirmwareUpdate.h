@@ -16,8 +16,8 @@ class Device;
 // The device's side of a firmware update beyond storing the chunks (Device::upload):
 // an image is received in order, from offset 0, each chunk continuing the last (a
 // retried chunk may come again); an install answered with status 0 whose size is that
-// of the image received makes the device the firmware it was given, as a restarted
-// recorder reports it.
+// of the image received restarts the device (the levels a login opened close) as the
+// firmware it was given.
 struct FirmwareState {
   // The profile the device serves (ServeProfile), rebuilt after an install.
   std::optional<DeviceProfile> profile;
