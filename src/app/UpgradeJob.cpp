@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMetaObject>
 
+#include <chrono>
 #include <exception>
 #include <memory>
 
@@ -72,8 +73,13 @@ TIOProgressThread::~TIOProgressThread()
 void TIOProgressThread::UpdateProgress(std::uint64_t position, std::uint64_t total, bool& cancel)
 {
   cancel = IsCancelled();
-  if (ProgressWindow)
-    ProgressWindow->SetProgress(static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(total));
+  if (!ProgressWindow) return;
+  // Every move of the bar wakes the GUI thread; one a chunk would cost the upload more
+  // than the eye could see. The start and the end always show.
+  const auto now = std::chrono::steady_clock::now();
+  if (position != 0 && position < total && now - lastProgress_ < kProgressInterval) return;
+  lastProgress_ = now;
+  ProgressWindow->SetProgress(static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(total));
 }
 
 void TIOProgressThread::OnLog(TWorkThread*, const std::string& text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -46,7 +47,8 @@ public:
   ~TIOProgressThread() override;
 
   // Worker: cancel := IsCancelled(); the window's bar is set to position of total
-  // (their lower 32 bits).
+  // (their lower 32 bits): at the start, at the end, and in between at most once in
+  // kProgressInterval.
   void UpdateProgress(std::uint64_t position, std::uint64_t total, bool& cancel);
 
   // GUI thread, the bound callbacks.
@@ -73,6 +75,12 @@ protected:
   Prompts& prompts_;
 
   std::uint8_t Unit() const { return static_cast<std::uint8_t>(UnitAddress); }
+
+public:
+  static constexpr std::chrono::milliseconds kProgressInterval{20};
+
+private:
+  std::chrono::steady_clock::time_point lastProgress_{};
 };
 
 // The upload job: connects, identifies the recorder again, checks its firmware,
