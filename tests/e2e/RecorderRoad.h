@@ -30,22 +30,11 @@
 #include "modbus/CBaseModbus.h"
 #include "platform/ProgramResources.h"
 #include "platform/Stream.h"
+#include "recorder/access/RecorderLink.h"  // the links of the tests
 #include "recsim/Device.h"
 #include "recsim/FirmwareUpdate.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
-
-enum class RoadLink { Tcp, Udp, Rtu };
-
-inline const char* RoadLinkName(RoadLink link)
-{
-  switch (link) {
-  case RoadLink::Tcp: return "Tcp";
-  case RoadLink::Udp: return "Udp";
-  case RoadLink::Rtu: return "Rtu";
-  }
-  return "?";
-}
 
 // The release's images, as the program loads them at start-up.
 inline const Registrator::TFWUpRes& ReleaseImages()
@@ -109,19 +98,19 @@ inline ScriptedPrompts::ModalHandler DriveProgress(ProgressRecord& record,
 // its connection settings (serial on the pseudo-terminal at 115200 baud, unit 1).
 class RecorderRoad {
 public:
-  explicit RecorderRoad(RoadLink link) : link_(link)
+  explicit RecorderRoad(LinkKind link) : link_(link)
   {
     TestApp();
     switch (link) {
-    case RoadLink::Tcp:
+    case LinkKind::Tcp:
       settings.Interface = ConnectionSettings::Ethernet;
       settings.EthAddress = "mbtcp://127.0.0.1:" + std::to_string(server.ListenTcp());
       break;
-    case RoadLink::Udp:
+    case LinkKind::Udp:
       settings.Interface = ConnectionSettings::Ethernet;
       settings.EthAddress = "mbudp://127.0.0.1:" + std::to_string(server.ListenUdp());
       break;
-    case RoadLink::Rtu:
+    case LinkKind::Rtu:
       settings.Interface = ConnectionSettings::Serial;
       settings.PortName = server.OpenRtu();
       settings.BaudRate = 115200;
@@ -177,7 +166,7 @@ public:
     return ids.size();
   }
   std::string Source() const { return transport->Description(unit); }
-  RoadLink Link() const { return link_; }
+  LinkKind Link() const { return link_; }
 
   recsim::Server server;
   ConnectionSettings settings;
@@ -185,7 +174,7 @@ public:
   std::uint8_t unit = 1;
 
 private:
-  RoadLink link_;
+  LinkKind link_;
 };
 
 // The sounds the job made.

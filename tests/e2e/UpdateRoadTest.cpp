@@ -33,7 +33,7 @@ struct Update {
   BeepLog beeps;
 };
 
-class WholeRoad : public ::testing::TestWithParam<RoadLink> {};
+class WholeRoad : public ::testing::TestWithParam<LinkKind> {};
 
 // A model 21 recorder, hardware 2.5, firmware 2.1.70 is offered the newest image of its
 // hardware, receives it, and after the upload the walk finds nothing newer.
@@ -86,7 +86,7 @@ TEST_P(WholeRoad, UpdatesTheRecorderToTheNewestImageOfItsHardware)
   EXPECT_TRUE(Contains(progress.log, "Идентификация\nCorvane-KX-318 v2.1.70\nЗагрузка обновления\nУстановка обновления\n"
                                      "Загрузка обновления выполнена успешно.\nВыключите и снова включите питание."))
       << progress.log;
-  EXPECT_EQ(Contains(progress.log, "IP адрес: 127.0.0.1"), GetParam() != RoadLink::Rtu);
+  EXPECT_EQ(Contains(progress.log, "IP адрес: 127.0.0.1"), GetParam() != LinkKind::Rtu);
   EXPECT_EQ(update.beeps.Sounds(), std::vector<BeepSound>{BeepSound::Default});
 
   // The recorder received the image's payload byte for byte: the sample payload of
@@ -108,13 +108,13 @@ TEST_P(WholeRoad, UpdatesTheRecorderToTheNewestImageOfItsHardware)
   // Identified by the workflow and again by the job.
   EXPECT_EQ(road.Requests(0x2B).size(), 2u);
   // The connection was closed while the user read each box and opened again.
-  if (GetParam() == RoadLink::Tcp) {
+  if (GetParam() == LinkKind::Tcp) {
     EXPECT_GE(road.TcpConnections(), 4u);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, WholeRoad, ::testing::Values(RoadLink::Tcp, RoadLink::Udp, RoadLink::Rtu),
-                         [](const auto& info) { return std::string(RoadLinkName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Links, WholeRoad, ::testing::ValuesIn(AllLinks()),
+                         [](const auto& info) { return std::string(LinkKindName(info.param)); });
 
 // A model 51 from firmware 2.1.158 tells its variant by feature bit 29.
 TEST(ImageWalk, Model51GetsTheImageOfItsVariant)
@@ -128,7 +128,7 @@ TEST(ImageWalk, Model51GetsTheImageOfItsVariant)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.profile);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     road.Serve(c.profile, kRelease);
     Update update(road);
     ProgressRecord progress;
@@ -159,7 +159,7 @@ TEST(ImageWalk, ClosingMessageWhenNoUploadWasConfirmed)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.profile);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     road.Serve(c.profile);
     Update update(road);
     update.prompts.Answer(PromptResult::Ok).Answer(PromptResult::Ok);
@@ -187,7 +187,7 @@ TEST(ImageWalk, BlockedGeneralFirmware)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(VersionToText(c.general));
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     auto profile = *recsim::FindProfile("corvane-21-2.1.70-h2.5");
     profile.GenSwVersion = c.general;
     road.Serve(profile);
@@ -253,7 +253,7 @@ TEST(VersionPolicy, MessagesOfTheIdentifiedVersion)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     road.Serve(recsim::BuildProfile({.Name = c.name, .BrandLine = c.brand, .Firmware = "2.1.100", .Model = 51,
                                      .SerialNumber = 77, .Revision = c.revision}));
     Update update(road);
@@ -272,7 +272,7 @@ TEST(VersionPolicy, MessagesOfTheIdentifiedVersion)
 
 TEST(VersionPolicy, NewerVersionDeclinedOrBrowserFailing)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve("pelkar-2.1.161");
   {
     Update update(road);
@@ -293,7 +293,7 @@ TEST(VersionPolicy, NewerVersionDeclinedOrBrowserFailing)
 
 TEST(VersionPolicy, TooOldIsRaisedForTheErrorBox)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(recsim::BuildProfile({.Name = "2.0.15", .Firmware = "2.0.15", .Model = 21, .SerialNumber = 2015}));
   Update update(road);
   EXPECT_THROW_MSG(update.Run(), Registrator::EMBUnsupportedOldVersion,
@@ -307,7 +307,7 @@ TEST(VersionPolicy, WalkedVersionsReadTheDeviceInformation)
 {
   for (const char* firmware : {"2.0.16", "2.1.160"}) {
     SCOPED_TRACE(firmware);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     road.Serve(recsim::BuildProfile(
         {.Name = firmware, .BrandLine = recsim::Brand::Corvane, .Firmware = firmware, .Model = 21, .SerialNumber = 5}));
     Update update(road);
@@ -322,7 +322,7 @@ TEST(VersionPolicy, WalkedVersionsReadTheDeviceInformation)
 // A revision text without three numbers is an unsupported device, offered for retry.
 TEST(VersionPolicy, UnreadableRevisionIsOfferedForRetry)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve("revision-two-numbers");
   Update update(road);
   update.prompts.Answer(PromptResult::Retry).Answer(PromptResult::Cancel);
@@ -349,7 +349,7 @@ TEST(DeviceInformation, UnsupportedModelOrLineIsOfferedForRetry)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     auto profile = *recsim::FindProfile("corvane-21-2.1.70-h2.5");
     profile.ModelCode = c.model;
     profile.DeviceLine = c.line;
@@ -364,7 +364,7 @@ TEST(DeviceInformation, UnsupportedModelOrLineIsOfferedForRetry)
 // A transport cancelled while the information is read ends the update without a box.
 TEST(DeviceInformation, CancelledTransportEndsSilently)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve("corvane-21-2.1.70-h2.5");
   road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Silence).OnFunction(0x64));
   Update update(road);

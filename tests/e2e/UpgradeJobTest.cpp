@@ -66,7 +66,7 @@ constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";
 
 TEST(UpgradeJob, ImageOf247BytesGoesAs246AndOne)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   Job job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes);
@@ -106,7 +106,7 @@ TEST(UpgradeJob, RecorderStatusesGiveTheirTextsAndTheRetryBox)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     road.Serve(kRecorder);
     road.Device([&](recsim::Device& device) {
       if (c.chunkStatus >= 0) {
@@ -135,7 +135,7 @@ TEST(UpgradeJob, RecorderStatusesGiveTheirTextsAndTheRetryBox)
 
 TEST(UpgradeJob, RetryRunsTheWholeJobAgainWithAnEmptyLog)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   road.Device([](recsim::Device& device) {
     device.upload.failChunk = 0;
@@ -162,7 +162,7 @@ TEST(UpgradeJob, RetryRunsTheWholeJobAgainWithAnEmptyLog)
 // the cancel result, and neither an error box nor the install follows.
 TEST(UpgradeJob, CancelDuringTheUploadClosesTheWindowWithoutAnErrorBox)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x68).Ms(200));
   Job job(road);
@@ -191,7 +191,7 @@ TEST(UpgradeJob, CancelDuringTheUploadClosesTheWindowWithoutAnErrorBox)
 // must not install an upload the user has just cancelled.
 TEST(UpgradeJob, CancelBeforeTheInstallKeepsTheInstallBack)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   Job job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress,
@@ -212,7 +212,7 @@ TEST(UpgradeJob, CancelBeforeTheInstallKeepsTheInstallBack)
 
 TEST(UpgradeJob, DecliningTheConfirmationLogsCancel)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   Job job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Cancel);
@@ -251,7 +251,7 @@ TEST(UpgradeJob, FirmwareWindows)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.firmware);
-    RecorderRoad road(RoadLink::Tcp);
+    RecorderRoad road(LinkKind::Tcp);
     road.Serve(recsim::BuildProfile({.Name = c.firmware, .BrandLine = c.brand, .Firmware = c.firmware, .Model = c.model,
                                      .SerialNumber = 12, .Signals = 10}));
     Job job(road);
@@ -282,7 +282,7 @@ TEST(UpgradeJob, ForeignErrorStillEndsTheRun)
   public:
     std::int64_t GetSize() override { throw std::length_error("stream exploded"); }
   };
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   Job job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).Answer(PromptResult::Cancel);
@@ -298,7 +298,7 @@ TEST(UpgradeJob, ForeignErrorStillEndsTheRun)
 // repeat of its last chunk.
 TEST(UpgradeJob, ChunkRepeatedAfterAClosedConnection)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
   road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::CloseConnection).OnFunction(0x68).After(1));
   Job job(road);
@@ -342,7 +342,7 @@ std::vector<AskedPrompt> PasswordPrompts(const ScriptedPrompts& prompts)
 // upload to the same recorder.
 TEST(UpgradeJobLogin, PasswordIsAskedOnceThenRemembered)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   ServeProtected(road, 3100001);
   Job first(road);
   first.prompts.AnswerModal(DriveProgress(first.progress)).AnswerTask(PromptResult::Yes).AnswerPassword("Secret_1", true);
@@ -370,7 +370,7 @@ TEST(UpgradeJobLogin, PasswordIsAskedOnceThenRemembered)
 // A wrong password shows the recorder's refusal with Retry; the retry asks again.
 TEST(UpgradeJobLogin, WrongPasswordShowsItsErrorAndIsAskedAgain)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   ServeProtected(road, 3100002);
   Job job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress))
@@ -391,7 +391,7 @@ TEST(UpgradeJobLogin, WrongPasswordShowsItsErrorAndIsAskedAgain)
 
 TEST(UpgradeJobLogin, CancelledPasswordLogsCancel)
 {
-  RecorderRoad road(RoadLink::Tcp);
+  RecorderRoad road(LinkKind::Tcp);
   ServeProtected(road, 3100003);
   Job job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).RefusePassword();
