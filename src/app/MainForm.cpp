@@ -135,6 +135,7 @@ void TMainForm::actUpdateStartExecute()
 
 void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t unitAddress)
 {
+  if (!prompts_) return;
   UpdateEnvironment environment(*prompts_, fwUpRes_, this);
   environment.log = [this](const std::string& line) { AddLogLine(line); };
   environment.openUrl = openUrl_;

@@ -41,6 +41,9 @@ public:
     JobFailed = 4,       // a non-zero status from the recorder, or an error
   };
 
+  // The shortest time between two moves of the progress bar.
+  static constexpr std::chrono::milliseconds kProgressInterval{20};
+
   // The window's OnCancel and this thread's OnDone and OnMessage are bound to it; the
   // window may be null (no window to report to). Neither is owned.
   TIOProgressThread(ModbusMaster::CBaseModbus& transport, TProgressDialog* progressWindow, Prompts& prompts);
@@ -75,9 +78,6 @@ protected:
   Prompts& prompts_;
 
   std::uint8_t Unit() const { return static_cast<std::uint8_t>(UnitAddress); }
-
-public:
-  static constexpr std::chrono::milliseconds kProgressInterval{20};
 
 private:
   std::chrono::steady_clock::time_point lastProgress_{};
