@@ -12,11 +12,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <set>
 #include <thread>
 
 #include "modbus/CModbusEth.h"
 #include "modbus/ModbusMessage.h"
+#include "recsim/LoginHandlers.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ using Ms = std::chrono::milliseconds;
 using Kind = recsim::Fault::Kind;
 
 constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";
+constexpr std::uint32_t kFeaturePassword = 1u << 16;
+constexpr const char* kPassword = "Secret_1";
 constexpr std::uint32_t kRelease = 0x0201A073;  // 2.1.160.115, what the recorder runs after the install
 constexpr const char* kImage = "FW_Q318-0-RU-V2.1.160.115-25";
 constexpr int kChunks = 13;  // its 3072 bytes: 12 x 246 + 120
@@ -42,14 +45,18 @@ constexpr Ms kMargin{1500};
 
 // The road's requests in order: the workflow identifies (0x2B) and reads the device and
 // the general information (0x64 records 1 and 0); the job identifies and reads the
-// device information again, sends the chunks and the install (0x68); the workflow then
-// reads the information of the restarted recorder.
+// device information again, logs in when the recorder wants a password (the levels
+// from input registers 75 and 76, then the two steps of 0x6E), sends the chunks and the
+// install (0x68); the workflow then reads the information of the restarted recorder.
 enum class Point {
   Identify,       // the workflow's identification
   DeviceInfo,     // the workflow's device information
   GeneralInfo,    // the workflow's general information
   JobIdentify,    // the job's identification
   JobDeviceInfo,  // the job's device information
+  LoginLevels,    // the login's levels (the recorder wants a password at these points)
+  LoginStart,     // its step 0
+  LoginProof,     // its step 1
   FirstChunk,
   Chunk,          // the sixth, well into the upload
   LastChunk,
@@ -65,6 +72,9 @@ const char* PointName(Point point)
   case Point::GeneralInfo: return "GeneralInfo";
   case Point::JobIdentify: return "JobIdentify";
   case Point::JobDeviceInfo: return "JobDeviceInfo";
+  case Point::LoginLevels: return "LoginLevels";
+  case Point::LoginStart: return "LoginStart";
+  case Point::LoginProof: return "LoginProof";
   case Point::FirstChunk: return "FirstChunk";
   case Point::Chunk: return "Chunk";
   case Point::LastChunk: return "LastChunk";
@@ -88,6 +98,9 @@ Where WhereIs(Point point)
   case Point::GeneralInfo: return {0x64, 1};
   case Point::JobIdentify: return {0x2B, 1};
   case Point::JobDeviceInfo: return {0x64, 2};
+  case Point::LoginLevels: return {0x04, 0};
+  case Point::LoginStart: return {0x6E, 0};
+  case Point::LoginProof: return {0x6E, 1};
   case Point::FirstChunk: return {0x68, 0};
   case Point::Chunk: return {0x68, 5};
   case Point::LastChunk: return {0x68, kChunks - 1};
@@ -119,6 +132,11 @@ Stage StageOf(Point point)
 }
 
 bool InTheJob(Stage stage) { return stage == Stage::JobStart || stage == Stage::JobUpload; }
+
+bool AtTheLogin(Point point)
+{
+  return point == Point::LoginLevels || point == Point::LoginStart || point == Point::LoginProof;
+}
 
 // --- the faults ---
 
@@ -183,7 +201,7 @@ void Inject(RecorderRoad& road, FaultKind fault, Point point)
 
 // The message of the error the Retry box shows; none when the transport rode the fault
 // out.
-enum class Error { None, ReadTimedOut, ConnectionReset, ServerBusy, ChunkStatus };
+enum class Error { None, ReadTimedOut, ConnectionReset, ServerBusy, ChunkStatus, ProofRepeated };
 
 std::string ErrorMessage(Error error, const std::string& source)
 {
@@ -194,6 +212,10 @@ std::string ErrorMessage(Error error, const std::string& source)
     return source + ": Ошибка чтения данных\r\nSystem error. Code: 104.\r\nConnection reset by peer";
   case Error::ServerBusy: return source + ": Server Exception 6 (Server busy)";
   case Error::ChunkStatus: return "Ошибка обновления 3";
+  // A proof sent again after its reply went astray finds the device's login session
+  // spent (one proof per step 0) and is refused as a device error; the device opened
+  // the level all the same.
+  case Error::ProofRepeated: return source + ": Ошибка \"auth error 3\"";
   }
   return {};
 }
@@ -400,6 +422,20 @@ struct Update {
   ProgressRecord progress;
 };
 
+// The recorder of the road; at the login's points it wants a password for level 1.
+void ServeRecorder(RecorderRoad& road, Point point)
+{
+  auto profile = recsim::FindProfile(kRecorder);
+  ASSERT_TRUE(profile);
+  if (AtTheLogin(point)) profile->Features |= kFeaturePassword;
+  road.Serve(*profile, kRelease);
+  if (AtTheLogin(point))
+    road.Device([](recsim::Device& device) {
+      recsim::Login(device).srp.SetPassword(1, kPassword);
+      return 0;
+    });
+}
+
 // The answers a user gives on the road, with Retry where the row's error box comes.
 void Script(Update& update, const Row& row)
 {
@@ -414,7 +450,14 @@ void Script(Update& update, const Row& row)
       .AnswerModal(DriveProgress(update.progress));     // the progress window, and in it
   retryAt(Stage::JobStart);
   update.prompts.AnswerTask(PromptResult::Yes);         // the job's final confirmation
-  if (retried && stage == Stage::JobUpload) update.prompts.Answer(PromptResult::Retry).AnswerTask(PromptResult::Yes);
+  // The password is asked unless the run fails before (at the levels), and asked again
+  // on the retry unless the device took the proof and opened the level.
+  const bool login = AtTheLogin(row.point);
+  if (login && !(retried && row.point == Point::LoginLevels)) update.prompts.AnswerPassword(kPassword, false);
+  if (retried && stage == Stage::JobUpload) {
+    update.prompts.Answer(PromptResult::Retry).AnswerTask(PromptResult::Yes);
+    if (login && row.point != Point::LoginProof) update.prompts.AnswerPassword(kPassword, false);
+  }
   retryAt(Stage::AfterJob);
   update.prompts.Answer(PromptResult::Ok);              // the restarted recorder as read
 }
@@ -493,7 +536,7 @@ TEST_P(FaultMatrix, EndsInstalled)
     road.settings.EthTimeout = road.settings.RtuTimeout = kTimeoutSeconds;
     ASSERT_TRUE(CreateConnectionFromSettings(road.settings, road.transport, road.unit));
     ASSERT_EQ(road.transport->ReplyTimeout(), static_cast<std::uint32_t>(kTimeout.count()));
-    road.Serve(kRecorder, kRelease);
+    ServeRecorder(road, row.point);
     Inject(road, row.fault, row.point);
     {
       Update update(road, row.link);
@@ -528,12 +571,20 @@ constexpr LinkKind kTcp = LinkKind::Tcp, kUdp = LinkKind::Udp, kRtu = LinkKind::
 // wrong transaction id, a closed connection or a bad CRC is retried by the transport;
 // an exception reply, a reset connection and a recorder's status are not.
 const Row kRows[] = {
+    // The install waits 25 s for its answer, whatever the time-out: these rows go first,
+    // so that a parallel ctest starts them early.
+    {kTcp, F::AnswerLost, P::Install, E::ReadTimedOut},
+    {kUdp, F::AnswerLost, P::Install, E::ReadTimedOut},
+    {kRtu, F::AnswerLost, P::Install},
     // Modbus TCP
     {kTcp, F::Silence, P::Identify, E::ReadTimedOut},
     {kTcp, F::Silence, P::DeviceInfo, E::ReadTimedOut},
     {kTcp, F::Silence, P::GeneralInfo, E::ReadTimedOut},
     {kTcp, F::Silence, P::JobIdentify, E::ReadTimedOut},
     {kTcp, F::Silence, P::JobDeviceInfo, E::ReadTimedOut},
+    {kTcp, F::Silence, P::LoginLevels, E::ReadTimedOut},
+    {kTcp, F::Silence, P::LoginStart, E::ReadTimedOut},
+    {kTcp, F::Silence, P::LoginProof, E::ReadTimedOut},
     {kTcp, F::Silence, P::Chunk, E::ReadTimedOut},
     {kTcp, F::Silence, P::ReadAgain, E::ReadTimedOut},
     {kTcp, F::DelayUnder, P::DeviceInfo},
@@ -542,6 +593,8 @@ const Row kRows[] = {
     {kTcp, F::DelayOver, P::FirstChunk, E::ReadTimedOut},
     {kTcp, F::DelayOver, P::Chunk, E::ReadTimedOut},
     {kTcp, F::StaleTransaction, P::Identify},
+    {kTcp, F::StaleTransaction, P::LoginStart},
+    {kTcp, F::StaleTransaction, P::LoginProof, E::ProofRepeated},
     {kTcp, F::StaleTransaction, P::Chunk},
     {kTcp, F::StaleTransaction, P::Install},
     {kTcp, F::Duplicate, P::Chunk},
@@ -556,7 +609,6 @@ const Row kRows[] = {
     {kTcp, F::ConnectionReset, P::Install, E::ConnectionReset},
     {kTcp, F::ChunkRefused, P::FirstChunk, E::ChunkStatus},
     {kTcp, F::ChunkRefused, P::Chunk, E::ChunkStatus},
-    {kTcp, F::AnswerLost, P::Install, E::ReadTimedOut},
     // Modbus UDP
     {kUdp, F::Silence, P::Identify, E::ReadTimedOut},
     {kUdp, F::Silence, P::Chunk, E::ReadTimedOut},
@@ -569,14 +621,16 @@ const Row kRows[] = {
     {kUdp, F::StaleTransaction, P::Chunk},
     {kUdp, F::Duplicate, P::Identify},
     {kUdp, F::Duplicate, P::JobDeviceInfo},
+    {kUdp, F::Duplicate, P::LoginStart},
+    {kUdp, F::Duplicate, P::LoginProof},
     {kUdp, F::Duplicate, P::Chunk},
     {kUdp, F::Duplicate, P::Install},
     {kUdp, F::Exception, P::Chunk, E::ServerBusy},
     {kUdp, F::ChunkRefused, P::Chunk, E::ChunkStatus},
     {kUdp, F::ChunkRefused, P::LastChunk, E::ChunkStatus},
-    {kUdp, F::AnswerLost, P::Install, E::ReadTimedOut},
     // Modbus RTU on a pseudo-terminal
     {kRtu, F::Silence, P::Identify},
+    {kRtu, F::Silence, P::LoginProof, E::ProofRepeated},
     {kRtu, F::Silence, P::Chunk},
     {kRtu, F::Silence, P::ReadAgain},
     {kRtu, F::DelayUnder, P::Chunk},
@@ -585,15 +639,18 @@ const Row kRows[] = {
     {kRtu, F::DelayOver, P::Chunk},
     {kRtu, F::BadCrc, P::Identify},
     {kRtu, F::BadCrc, P::DeviceInfo},
+    {kRtu, F::BadCrc, P::LoginLevels},
+    {kRtu, F::BadCrc, P::LoginStart},
+    {kRtu, F::BadCrc, P::LoginProof, E::ProofRepeated},
     {kRtu, F::BadCrc, P::FirstChunk},
     {kRtu, F::BadCrc, P::Chunk},
     {kRtu, F::BadCrc, P::LastChunk},
     {kRtu, F::Duplicate, P::Chunk},
     {kRtu, F::Exception, P::JobIdentify, E::ServerBusy},
+    {kRtu, F::Exception, P::LoginLevels, E::ServerBusy},
     {kRtu, F::Exception, P::Chunk, E::ServerBusy},
     {kRtu, F::Exception, P::Install, E::ServerBusy},
     {kRtu, F::ChunkRefused, P::Chunk, E::ChunkStatus},
-    {kRtu, F::AnswerLost, P::Install},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, FaultMatrix, ::testing::ValuesIn(kRows),
