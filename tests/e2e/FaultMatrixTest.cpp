@@ -259,7 +259,8 @@ public:
   bool IsOpen() const override { return inner_.IsOpen(); }
   void Open() override
   {
-    Step step{.what = "connect"};
+    Step step;
+    step.what = "connect";
     Time(step, [&] { inner_.Open(); }, [&] {
       // The connect wait: the default time-out, at least 100 ms.
       step.bound = Ms(std::max<std::uint32_t>(inner_.ReplyTimeout(), 100)) + kMargin;
@@ -276,7 +277,8 @@ public:
 
   void Execute(std::uint8_t unit, ModbusMaster::TBaseModbusMessage& message) override
   {
-    Step step{.what = Format("fn 0x%02X", message.Request.Function())};
+    Step step;
+    step.what = Format("fn 0x%02X", message.Request.Function());
     if (message.Request.Function() == 0x68) step.what += Format("/%u", message.Request.Data()[0]);
     Time(step, [&] { inner_.Execute(unit, message); }, [&] {
       const Ms timeout{message.ReplyTimeout ? message.ReplyTimeout : inner_.ReplyTimeout()};
