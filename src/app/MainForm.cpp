@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +85,9 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   layout->addLayout(buttons);
 
   setCentralWidget(central);
+  // The designed width fits the instructions in the designer's font; a wider desktop
+  // font would cut them, so the window grows to its content where that is wider.
+  resize(std::max(kClientWidth, sizeHint().width()), kClientHeight);
   actUpdateStartUpdate();
 }
 
