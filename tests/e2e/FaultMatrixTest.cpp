@@ -327,7 +327,7 @@ private:
 constexpr const char* kQtPoolThread = "Thread (pooled)";
 constexpr const char* kEventDescriptor = "anon_inode:[eventfd]";
 
-// The threads and open descriptors of this process (each row runs in its own).
+// The threads and open descriptors of this process (ctest runs each row in its own).
 struct Holdings {
   std::size_t threads = 0;  // besides Qt's painting pool
   std::size_t qtPooled = 0;
