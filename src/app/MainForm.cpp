@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,7 +9,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
+#include "app/MBSetupDialog2.h"
+#include "app/Prompts.h"
 #include "app/Release.h"
+#include "modbus/CBaseModbus.h"
 #include "platform/ExecutablePath.h"
 #include "recorder/info/VersionWord.h"
 
@@ -64,6 +71,7 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   ExitAction = new QAction(Q("Выход"), this);
   ExitAction->setObjectName("ExitAction");
   connect(ExitAction, &QAction::triggered, this, &TMainForm::ExitActionExecute);
+  connect(actUpdateStart, &QAction::triggered, this, &TMainForm::actUpdateStartExecute);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -77,6 +85,9 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   layout->addLayout(buttons);
 
   setCentralWidget(central);
+  // The designed width fits the instructions in the designer's font; a wider desktop
+  // font would cut them, so the window grows to its content where that is wider.
+  resize(std::max(kClientWidth, sizeHint().width()), kClientHeight);
   actUpdateStartUpdate();
 }
 
@@ -98,6 +109,43 @@ void TMainForm::SaveSettings(const std::string&) {}
 void TMainForm::actUpdateStartUpdate() { actUpdateStart->setEnabled(!fwUpRes_.IsEmpty()); }
 
 void TMainForm::ExitActionExecute() { close(); }
+
+void TMainForm::ConnectUpdate(Prompts& prompts, TMBSetupDialog2& setupDialog, UrlOpener openUrl)
+{
+  prompts_ = &prompts;
+  setupDialog_ = &setupDialog;
+  openUrl_ = std::move(openUrl);
+}
+
+void TMainForm::actUpdateStartExecute()
+{
+  // The update blocks this thread but for its modal windows; a trigger that reaches
+  // the action through one of them must not start a second update inside the first.
+  if (!prompts_ || !setupDialog_ || updating_) return;
+  updating_ = true;
+  std::unique_ptr<ModbusMaster::CBaseModbus> transport;
+  std::uint8_t unitAddress = 1;
+  // Nothing may escape into Qt's event loop: every error ends here in the error box,
+  // also a connection address the transport refuses.
+  try {
+    if (CreateConnectionFromSettings(*setupDialog_, transport, unitAddress, false)) RunUpdate(*transport, unitAddress);
+  } catch (const Exception& e) {
+    prompts_->ShowErrorBox(this, e.Message());
+  } catch (const std::exception& e) {
+    prompts_->ShowErrorBox(this, e.what());
+  }
+  transport.reset();
+  updating_ = false;
+}
+
+void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t unitAddress)
+{
+  if (!prompts_) return;
+  UpdateEnvironment environment(*prompts_, fwUpRes_, this);
+  environment.log = [this](const std::string& line) { AddLogLine(line); };
+  environment.openUrl = openUrl_;
+  RunUpdateWorkflow(environment, transport, unitAddress);
+}
 
 void TMainForm::showEvent(QShowEvent* event)
 {

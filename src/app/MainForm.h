@@ -1,14 +1,22 @@
 #pragma once
 
 #include <QMainWindow>
+#include <cstdint>
 #include <string>
 
 #include "app/FwUpRes.h"
+#include "app/UpdateWorkflow.h"
 
 class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class Prompts;
+class TMBSetupDialog2;
+
+namespace ModbusMaster {
+class CBaseModbus;
+}
 
 // The main window: the instructions, the log and the two actions. It owns the firmware
 // image store, loaded once at start-up from the resources it is given (the program's own
@@ -34,12 +42,22 @@ public:
   void actUpdateStartUpdate();
   void ExitActionExecute();
 
+  // Connects the Update action to one update: the connection from the settings dialog,
+  // the prompts of the workflow and the opener of the maker's web addresses. Until
+  // then the action does nothing.
+  void ConnectUpdate(Prompts& prompts, TMBSetupDialog2& setupDialog, UrlOpener openUrl = OpenUrlInBrowser);
+  // The Update action: the connection from the settings dialog (unit 1 on Ethernet),
+  // the update, and any error of it in the standard error box.
+  void actUpdateStartExecute();
+  // The driver of one update over the connection.
+  void RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t unitAddress);
+
   void AddLogLine(const std::string& line);
   const Registrator::TFWUpRes& Updates() const { return fwUpRes_; }
 
   QLabel* lblInstructions;
   QPlainTextEdit* mmoLog;
-  QAction* actUpdateStart;  // its workflow is connected by the update workflow
+  QAction* actUpdateStart;
   QAction* ExitAction;
   QPushButton* btnUpdateStart;
   QPushButton* btnExit;
@@ -50,4 +68,8 @@ protected:
 private:
   const ResourceTable& resources_;
   Registrator::TFWUpRes fwUpRes_;
+  Prompts* prompts_ = nullptr;
+  TMBSetupDialog2* setupDialog_ = nullptr;
+  UrlOpener openUrl_;
+  bool updating_ = false;
 };

@@ -130,6 +130,7 @@ int RunProgram(int argc, char** argv, const ResourceTable& resources)
     // The dialogs are created next, in this order, and live until the program ends:
     // TScanEthDialog, TScanRSDialog, TMBSetupDialog2.
     TMBSetupDialog2 setupDialog(prompts, &mainForm);
+    mainForm.ConnectUpdate(prompts, setupDialog);
 
     ProgramSettings settings;
     settings.Join(kProgramKey, mainForm);

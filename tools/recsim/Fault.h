@@ -23,6 +23,7 @@ struct Fault {
     Oversize,            // `bytes` extra bytes after the frame
     Duplicate,           // the frame sent twice (a duplicated datagram on UDP)
     CloseConnection,     // TCP: close the connection instead of answering
+    ResetConnection,     // TCP: reset it (RST) instead of answering
     SplitReply,          // first `bytes` bytes, a gap of `milliseconds`, the rest
     RawReply,            // `raw` instead of the reply (RTU: CRC appended when appendCrc)
   };

@@ -1,3 +1,4 @@
+#include "recsim/FirmwareUpdate.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/RecordHandlers.h"
 #include "recsim/RecorderHandlers.h"
@@ -11,6 +12,7 @@ HandlerTable DefaultHandlers()
   HandlerTable table;
   RegisterRecordHandlers(table);
   RegisterUploadHandlers(table);
+  RegisterFirmwareHandlers(table);
   RegisterRecorderHandlers(table);
   RegisterLoginHandlers(table);
   return table;

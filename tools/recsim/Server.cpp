@@ -1,6 +1,7 @@
 #include "recsim/Server.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +32,7 @@ std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[
 struct Server::Outgoing {
   bool send = false;
   bool close = false;
+  bool reset = false;  // close with a reset (RST), not the orderly FIN
   std::vector<std::uint8_t> frame;
   int copies = 1;
   std::uint32_t delayMs = 0;
@@ -212,6 +214,11 @@ void Server::ServeTcp(std::uint32_t id, Connection& connection, bool& close)
     buffer.erase(buffer.begin(), buffer.begin() + 6 + static_cast<std::ptrdiff_t>(length));
     Outgoing out = Process(std::move(request));
     if (out.close) {
+      if (out.reset) {
+        // A zero linger time makes the close send a reset and drop what is unsent.
+        const linger abort{1, 0};
+        ::setsockopt(connection.socket.Fd(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+      }
       close = true;
       return;
     }
@@ -350,6 +357,7 @@ Server::Outgoing Server::Process(Request request)
     switch (fault.kind) {
       case Fault::Kind::Silence: return out;
       case Fault::Kind::CloseConnection: out.close = true; return out;
+      case Fault::Kind::ResetConnection: out.close = out.reset = true; return out;
       case Fault::Kind::ExceptionReply: response = Response::Exception(fault.code); break;
       case Fault::Kind::WrongUnit: unit = static_cast<std::uint8_t>(unit + 1); break;
       case Fault::Kind::WrongFunction: function = static_cast<std::uint8_t>(function ^ 0x01); break;

@@ -14,6 +14,7 @@
 
 #include "platform/Cp1251.h"
 #include "platform/Exception.h"
+#include "recsim/FirmwareUpdate.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
@@ -23,7 +24,7 @@ namespace {
 void Usage()
 {
   std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
-               "                      [--password LEVEL:TEXT]...\n"
+               "                      [--password LEVEL:TEXT]... [--installs VERSION] [--install-status N]\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
@@ -31,9 +32,11 @@ void Usage()
                "  --any       listen on every address, not only 127.0.0.1\n"
                "  --quiet     do not print the requests\n"
                "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
-               "  --profiles  list the profiles and end\n"
+               "  --list-profiles  list the profiles and end (also --profiles)\n"
                "  --password LEVEL:TEXT  protect access level LEVEL (1-16; uploads log in at 1) with TEXT;\n"
-               "              the profile must have the login (feature bit 16, as pelkar-2.1.160)\n";
+               "              the profile must have the login (feature bit 16, as pelkar-2.1.160)\n"
+               "  --installs VERSION  firmware reported after a successful install (default 2.1.160.115)\n"
+               "  --install-status N  status answered to the install command (default 0, success)\n";
 }
 
 bool ParsePort(const char* text, int& port)
@@ -65,6 +68,8 @@ int main(int argc, char** argv)
   bool rtu = false, any = false, quiet = false;
   std::string profile = "pelkar-2.1.160";
   std::vector<std::pair<std::uint32_t, std::string>> passwords;
+  std::uint32_t installs = 0x0201A073;
+  int installStatus = 0;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -78,9 +83,13 @@ int main(int argc, char** argv)
       profile = argv[++i];
     } else if (arg == "--password" && hasValue && ParsePassword(argv[i + 1], passwords.emplace_back())) {
       ++i;
-    } else if (arg == "--profiles") {
-      for (const auto& description : recsim::StandardProfiles()) std::cout << description.Name << "\n";
+    } else if (arg == "--profiles" || arg == "--list-profiles") {
+      for (const auto& name : recsim::ProfileNames()) std::cout << name << "\n";
       return 0;
+    } else if (arg == "--installs" && hasValue && recsim::ParseFirmwareVersion(argv[i + 1])) {
+      installs = *recsim::ParseFirmwareVersion(argv[++i]);
+    } else if (arg == "--install-status" && hasValue && ParsePort(argv[i + 1], installStatus) && installStatus <= 255) {
+      ++i;
     } else if (arg == "--rtu") {
       rtu = true;
     } else if (arg == "--any") {
@@ -105,7 +114,11 @@ int main(int argc, char** argv)
     recsim::Server server;
     bool known = server.WithDevice([&](recsim::Device& device) {
       device.unit = static_cast<std::uint8_t>(unit);
-      if (!recsim::LoadProfile(device, profile)) return false;
+      auto found = recsim::FindProfile(profile);
+      if (!found) return false;
+      recsim::ServeProfile(device, *found);
+      recsim::Firmware(device).versionAfterInstall = installs;
+      device.upload.installStatus = static_cast<std::uint8_t>(installStatus);
       for (const auto& [level, password] : passwords) recsim::Login(device).srp.SetPassword(level, password);
       return true;
     });

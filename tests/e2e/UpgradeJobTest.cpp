@@ -1,0 +1,405 @@
+// The upload job behind its progress window against the simulated recorder: chunks,
+// statuses, retry, cancel, the final confirmation and the firmware windows.
+
+#include "RecorderRoad.h"
+
+#include <stdexcept>
+
+#include "modbus/ModbusTestUtil.h"
+#include "platform/Bytes.h"
+#include "recsim/LoginHandlers.h"
+
+namespace {
+
+// An upload of one image as the workflow starts it.
+struct Job {
+  explicit Job(RecorderRoad& road) : road(road) {}
+  bool Run(TStream& image) { return RunUpgrade(UpgradeEnvironment{prompts, beeps.Event()}, *road.transport, road.unit, image); }
+  bool Run(const std::vector<std::uint8_t>& bytes)
+  {
+    TMemoryStream image;
+    FillStream(image, bytes);
+    return Run(image);
+  }
+  std::vector<AskedPrompt> Boxes() const
+  {
+    std::vector<AskedPrompt> boxes;
+    for (const auto& asked : prompts.Asked())
+      if (asked.kind == PromptKind::MessageBox) boxes.push_back(asked);
+    return boxes;
+  }
+  bool AskedTask() const
+  {
+    const auto kinds = AskedKinds(prompts);
+    return std::find(kinds.begin(), kinds.end(), PromptKind::TaskDialog) != kinds.end();
+  }
+
+  RecorderRoad& road;
+  ScriptedPrompts prompts;
+  BeepLog beeps;
+  ProgressRecord progress;
+};
+
+std::vector<std::uint8_t> Pattern(std::size_t size)
+{
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  return bytes;
+}
+
+std::size_t Count(const std::string& text, const std::string& part)
+{
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
+// The window's log shows a line break as "\n".
+std::string AsLogged(std::string text)
+{
+  for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
+// Whoever the recorder is, these tests upload to a model 21 at 2.1.70.
+constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";
+
+TEST(UpgradeJob, ImageOf247BytesGoesAs246AndOne)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes);
+  const auto image = Pattern(247);
+  EXPECT_TRUE(job.Run(image));
+
+  const auto chunks = road.Requests(0x68, 1);
+  ASSERT_EQ(chunks.size(), 2u);
+  // Sub-function, u32 offset, u8 length, then the bytes.
+  EXPECT_EQ(std::vector<std::uint8_t>(chunks[0].data.begin(), chunks[0].data.begin() + 6),
+            (std::vector<std::uint8_t>{0x01, 0x00, 0x00, 0x00, 0x00, 0xF6}));
+  EXPECT_EQ(chunks[0].data.size(), 6u + 246u);
+  EXPECT_EQ(chunks[1].data, (std::vector<std::uint8_t>{0x01, 0xF6, 0x00, 0x00, 0x00, 0x01, image[246]}));
+  const auto install = road.Requests(0x68, 2);
+  ASSERT_EQ(install.size(), 1u);
+  EXPECT_EQ(install[0].data, (std::vector<std::uint8_t>{0x02, 0xF7, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(road.ReceivedImage(), image);
+  EXPECT_EQ(job.progress.finishes, std::vector<int>{0});
+  EXPECT_TRUE(job.prompts.Faults().empty()) << ::testing::PrintToString(job.prompts.Faults());
+}
+
+// A status other than 0 from the recorder ends the run and offers a retry.
+TEST(UpgradeJob, RecorderStatusesGiveTheirTextsAndTheRetryBox)
+{
+  const struct {
+    const char* name;
+    int chunkStatus;  // the first chunk's, or -1
+    std::uint8_t installStatus;
+    std::string text;
+    std::vector<BeepSound> beeps;
+    std::size_t installs;
+  } cases[] = {
+      {"chunk status 3", 3, 0, "Ошибка обновления 3", {}, 0},
+      {"install status 10", -1, 10,
+       "Ошибка обновления [10]\r\nОбновление не предназначено для данной версии регистратора", {BeepSound::Information}, 1},
+      {"install status 7", -1, 7, "Ошибка обновления 7", {BeepSound::Error}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecorderRoad road(LinkKind::Tcp);
+    road.Serve(kRecorder);
+    road.Device([&](recsim::Device& device) {
+      if (c.chunkStatus >= 0) {
+        device.upload.failChunk = 0;
+        device.upload.failStatus = static_cast<std::uint8_t>(c.chunkStatus);
+      }
+      device.upload.installStatus = c.installStatus;
+      return 0;
+    });
+    Job job(road);
+    job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).Answer(PromptResult::Cancel);
+    EXPECT_FALSE(job.Run(Pattern(600)));
+
+    const auto boxes = job.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message.text, c.text);
+    EXPECT_EQ(boxes[0].message.buttons, PromptButtons::RetryCancel);
+    EXPECT_EQ(boxes[0].message.icon, PromptIcon::Error);
+    EXPECT_EQ(boxes[0].owner, job.progress.window);
+    EXPECT_TRUE(Contains(job.progress.log, "\nОшибка: " + AsLogged(c.text))) << job.progress.log;
+    EXPECT_EQ(job.beeps.Sounds(), c.beeps);
+    EXPECT_EQ(road.Requests(0x68, 2).size(), c.installs);
+    EXPECT_EQ(job.progress.finishes, std::vector<int>{2});
+  }
+}
+
+TEST(UpgradeJob, RetryRunsTheWholeJobAgainWithAnEmptyLog)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  road.Device([](recsim::Device& device) {
+    device.upload.failChunk = 0;
+    device.upload.failStatus = 3;
+    return 0;
+  });
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress))
+      .AnswerTask(PromptResult::Yes)
+      .Answer(PromptResult::Retry)
+      .AnswerTask(PromptResult::Yes);
+  const auto image = Pattern(1000);
+  EXPECT_TRUE(job.Run(image));
+
+  EXPECT_EQ(road.Requests(0x2B).size(), 2u);  // identified again
+  EXPECT_EQ(road.ReceivedImage(), image);
+  EXPECT_EQ(job.progress.log.rfind("Подключение к ", 0), 0u) << job.progress.log;
+  EXPECT_EQ(Count(job.progress.log, "Подключение к "), 1u);
+  EXPECT_FALSE(Contains(job.progress.log, "Ошибка"));
+  EXPECT_EQ(job.progress.finishes, std::vector<int>{0});
+}
+
+// The user cancels while a chunk waits for its reply: the window closes at once with
+// the cancel result, and neither an error box nor the install follows.
+TEST(UpgradeJob, CancelDuringTheUploadClosesTheWindowWithoutAnErrorBox)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x68).Ms(200));
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress,
+                                        [](TProgressDialog& window) {
+                                          QObject::connect(window.ProgressBar1, &QProgressBar::valueChanged, &window,
+                                                           [&window](int value) {
+                                                             if (value > 0 && !window.IsCancelled()) window.Button1->click();
+                                                           });
+                                        }))
+      .AnswerTask(PromptResult::Yes)
+      .Answer(PromptResult::Yes);  // "Прервать процесс?"
+  EXPECT_FALSE(job.Run(Pattern(10 * 246)));
+
+  const auto boxes = job.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].message.text, "Прервать процесс?");
+  EXPECT_EQ(boxes[0].message.defaultButton, PromptResult::No);
+  EXPECT_EQ(job.progress.result, 2);
+  EXPECT_TRUE(road.Requests(0x68, 2).empty());
+  EXPECT_LT(road.Requests(0x68, 1).size(), 10u);
+  EXPECT_TRUE(job.prompts.Faults().empty()) << ::testing::PrintToString(job.prompts.Faults());
+}
+
+// A cancel confirmed while "Установка обновления" is on its way to the log: the job
+// must not install an upload the user has just cancelled.
+TEST(UpgradeJob, CancelBeforeTheInstallKeepsTheInstallBack)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress,
+                                        [](TProgressDialog& window) {
+                                          QObject::connect(window.Memo1, &QPlainTextEdit::textChanged, &window, [&window] {
+                                            if (window.Memo1->toPlainText().contains("Установка обновления") &&
+                                                !window.IsCancelled())
+                                              window.Button1->click();
+                                          });
+                                        }))
+      .AnswerTask(PromptResult::Yes)
+      .Answer(PromptResult::Yes);
+  EXPECT_FALSE(job.Run(Pattern(500)));
+  EXPECT_EQ(road.Requests(0x68, 1).size(), 3u);
+  EXPECT_TRUE(road.Requests(0x68, 2).empty());
+  EXPECT_EQ(job.Boxes().size(), 1u);
+}
+
+TEST(UpgradeJob, DecliningTheConfirmationLogsCancel)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Cancel);
+  EXPECT_FALSE(job.Run(Pattern(300)));
+  EXPECT_TRUE(Contains(job.progress.log, "\nотмена")) << job.progress.log;
+  EXPECT_EQ(job.progress.finishes, std::vector<int>{3});
+  EXPECT_EQ(job.progress.result, 2);
+  EXPECT_TRUE(road.Requests(0x68).empty());
+  EXPECT_TRUE(job.Boxes().empty());
+}
+
+// The firmware windows the job accepts, and what is refused before: the information
+// read refuses what is newer than it knows, so only older firmware reaches text 1411.
+TEST(UpgradeJob, FirmwareWindows)
+{
+  enum class Outcome { Confirmation, RefusedByJob, RefusedByRead };
+  const struct {
+    const char* firmware;
+    recsim::Brand brand;
+    std::uint8_t model;
+    Outcome outcome;
+    std::string refusal;  // the job's log line, or the Retry box after the connection
+  } cases[] = {
+      {"2.0.0", recsim::Brand::Corvane, 21, Outcome::Confirmation, ""},
+      {"2.1.160.255", recsim::Brand::Corvane, 21, Outcome::Confirmation, ""},
+      {"2.2.3.255", recsim::Brand::Pelkar, 51, Outcome::Confirmation, ""},
+      {"1.10.20", recsim::Brand::Corvane, 3, Outcome::RefusedByJob,
+       "Ошибка: Ошибка. Регистратор по адресу 1, версия 1.10.20.\nДанная версия программы не совместима с подключенным "
+       "регистратором.\nОбратитесь к разработчику для обновления программы"},
+      {"2.1.161", recsim::Brand::Corvane, 21, Outcome::RefusedByRead,
+       ": Регистратор имеет версию ПО 2.1.161\r\nПрограмма поддерживает работу с регистраторами версий до 2.1.160 "
+       "включительно.\r\nДля работы с регистратором требуется обновление программы."},
+      {"2.2.4", recsim::Brand::Pelkar, 51, Outcome::RefusedByRead,
+       ": Регистратор имеет версию ПО 2.2.4\r\nПрограмма поддерживает работу с регистраторами версий до 2.1.160 "
+       "включительно.\r\nДля работы с регистратором требуется обновление программы."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.firmware);
+    RecorderRoad road(LinkKind::Tcp);
+    road.Serve(recsim::BuildProfile({.Name = c.firmware, .BrandLine = c.brand, .Firmware = c.firmware, .Model = c.model,
+                                     .SerialNumber = 12, .Signals = 10}));
+    Job job(road);
+    job.prompts.AnswerModal(DriveProgress(job.progress));
+    if (c.outcome == Outcome::Confirmation) job.prompts.AnswerTask(PromptResult::Cancel);
+    if (c.outcome == Outcome::RefusedByRead) job.prompts.Answer(PromptResult::Cancel);
+    EXPECT_FALSE(job.Run(Pattern(10)));
+    EXPECT_EQ(job.AskedTask(), c.outcome == Outcome::Confirmation);
+    if (c.outcome == Outcome::RefusedByRead) {
+      ASSERT_EQ(job.Boxes().size(), 1u);
+      EXPECT_EQ(job.Boxes()[0].message.text, road.Source() + c.refusal);
+    }
+    if (c.outcome == Outcome::RefusedByJob) {
+      EXPECT_TRUE(Contains(job.progress.log, c.refusal)) << job.progress.log;
+      EXPECT_EQ(job.progress.finishes, std::vector<int>{3});
+      EXPECT_TRUE(job.Boxes().empty());
+    }
+    EXPECT_TRUE(road.Requests(0x68).empty());
+    EXPECT_TRUE(job.prompts.Faults().empty()) << ::testing::PrintToString(job.prompts.Faults());
+  }
+}
+
+// An error from outside the platform's family ends the run like any other: the Retry
+// box with its message follows, and the window does not wait forever.
+TEST(UpgradeJob, ForeignErrorStillEndsTheRun)
+{
+  class BrokenStream : public TMemoryStream {
+  public:
+    std::int64_t GetSize() override { throw std::length_error("stream exploded"); }
+  };
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).Answer(PromptResult::Cancel);
+  BrokenStream image;
+  EXPECT_FALSE(job.Run(image));
+  ASSERT_EQ(job.Boxes().size(), 1u);
+  EXPECT_EQ(job.Boxes()[0].message.text, "stream exploded");
+  EXPECT_TRUE(Contains(job.progress.log, "Ошибка: stream exploded"));
+}
+
+// The recorder drops the connection instead of answering a chunk it stored: the
+// transport connects again and sends the chunk again, which the recorder takes as the
+// repeat of its last chunk.
+TEST(UpgradeJob, ChunkRepeatedAfterAClosedConnection)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve(kRecorder);
+  road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::CloseConnection).OnFunction(0x68).After(1));
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes);
+  const auto image = Pattern(800);
+  EXPECT_TRUE(job.Run(image));
+  EXPECT_EQ(road.ReceivedImage(), image);
+  const auto chunks = road.Requests(0x68, 1);
+  ASSERT_EQ(chunks.size(), 5u);  // four chunks, the second one twice
+  EXPECT_EQ(chunks[1].data, chunks[2].data);
+  EXPECT_NE(chunks[1].connection, chunks[2].connection);
+  road.Device([](recsim::Device& device) {
+    EXPECT_EQ(recsim::Firmware(device).chunksOutOfOrder, 0u);
+    return 0;
+  });
+  EXPECT_TRUE(job.Boxes().empty());
+}
+
+// A recorder whose level 1 wants a password. The password cache lives as long as the
+// process, so every test gets a recorder of its own serial number.
+void ServeProtected(RecorderRoad& road, std::uint32_t serial)
+{
+  auto profile = *recsim::FindProfile("pelkar-2.1.160");
+  profile.SerialNumber = serial;
+  road.Serve(profile);
+  road.Device([](recsim::Device& device) {
+    recsim::Login(device).srp.SetPassword(1, "Secret_1");
+    return 0;
+  });
+}
+
+std::vector<AskedPrompt> PasswordPrompts(const ScriptedPrompts& prompts)
+{
+  std::vector<AskedPrompt> found;
+  for (const auto& asked : prompts.Asked())
+    if (asked.kind == PromptKind::Password) found.push_back(asked);
+  return found;
+}
+
+// Asked once, with the rows of the recorder and the level; remembered for the next
+// upload to the same recorder.
+TEST(UpgradeJobLogin, PasswordIsAskedOnceThenRemembered)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  ServeProtected(road, 3100001);
+  Job first(road);
+  first.prompts.AnswerModal(DriveProgress(first.progress)).AnswerTask(PromptResult::Yes).AnswerPassword("Secret_1", true);
+  EXPECT_TRUE(first.Run(Pattern(400)));
+  const auto asked = PasswordPrompts(first.prompts);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].password.connection, road.Source());
+  EXPECT_EQ(asked[0].password.device, "Pelkar-740-L7 №3100001");
+  EXPECT_EQ(asked[0].password.user, "Запись конфигурации");
+  EXPECT_EQ(asked[0].password.maxLength, 15);
+  EXPECT_EQ(asked[0].owner, first.progress.window);
+  EXPECT_TRUE(Contains(first.progress.log, "Загрузка обновления\nАвторизация\nУстановка обновления")) << first.progress.log;
+  EXPECT_EQ(road.Requests(0x6E).size(), 2u);
+
+  // The install restarted the recorder, which wants the password again; the program
+  // still has it.
+  Job second(road);
+  second.prompts.AnswerModal(DriveProgress(second.progress)).AnswerTask(PromptResult::Yes);
+  EXPECT_TRUE(second.Run(Pattern(300)));
+  EXPECT_TRUE(PasswordPrompts(second.prompts).empty());
+  EXPECT_EQ(road.Requests(0x6E).size(), 4u);
+  EXPECT_TRUE(second.prompts.Faults().empty()) << ::testing::PrintToString(second.prompts.Faults());
+}
+
+// A wrong password shows the recorder's refusal with Retry; the retry asks again.
+TEST(UpgradeJobLogin, WrongPasswordShowsItsErrorAndIsAskedAgain)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  ServeProtected(road, 3100002);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress))
+      .AnswerTask(PromptResult::Yes)
+      .AnswerPassword("Secret_2", true)
+      .Answer(PromptResult::Retry)
+      .AnswerTask(PromptResult::Yes)
+      .AnswerPassword("Secret_1", false);
+  const auto image = Pattern(300);
+  EXPECT_TRUE(job.Run(image));
+  const auto boxes = job.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].message.text, road.Source() + ": Ошибка авторизации: в доступе отказано (неверный пароль)");
+  EXPECT_EQ(PasswordPrompts(job.prompts).size(), 2u);
+  EXPECT_EQ(road.ReceivedImage(), image);
+  EXPECT_TRUE(job.prompts.Faults().empty()) << ::testing::PrintToString(job.prompts.Faults());
+}
+
+TEST(UpgradeJobLogin, CancelledPasswordLogsCancel)
+{
+  RecorderRoad road(LinkKind::Tcp);
+  ServeProtected(road, 3100003);
+  Job job(road);
+  job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).RefusePassword();
+  EXPECT_FALSE(job.Run(Pattern(300)));
+  EXPECT_TRUE(Contains(job.progress.log, "Авторизация\nотмена")) << job.progress.log;
+  EXPECT_EQ(job.progress.finishes, std::vector<int>{3});
+  EXPECT_TRUE(road.Requests(0x68).empty());
+  EXPECT_TRUE(road.Requests(0x6E).empty());
+}
+
+}  // namespace
