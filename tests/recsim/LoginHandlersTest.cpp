@@ -19,11 +19,11 @@
 #include "recorder/info/RegInfo.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
+#include "support/RecsimProcess.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using ModbusMaster::TBaseModbusMessage;
 
-extern char** environ;
 
 namespace {
 
@@ -122,69 +122,15 @@ TEST_F(LoginHandlersTest, CutsTheReplyOfOneStepOnly)
   EXPECT_EQ(Bytes(cut.first.begin(), cut.first.begin() + 5), Bytes({0, 1, 0, 0, 0}));
 }
 
-namespace {
-
-// kestrel-recsim as a user starts it; stopped with SIGTERM when the test ends.
-class RecsimProcess {
-public:
-  explicit RecsimProcess(std::vector<std::string> args)
-  {
-    args.insert(args.begin(), KESTREL_RECSIM);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    stdout_ = out[0];
-  }
-  ~RecsimProcess()
-  {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-    if (stdout_ >= 0) close(stdout_);
-  }
-
-  // The next line of its standard output; empty after `timeoutMs` or at its end.
-  std::string ReadLine(int timeoutMs)
-  {
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd fd{stdout_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) return {};
-      char c;
-      if (read(stdout_, &c, 1) != 1) return {};
-      if (c == '\n') return line;
-      line += c;
-    }
-  }
-
-private:
-  pid_t pid_ = -1;
-  int stdout_ = -1;
-};
-
-}  // namespace
 
 TEST(RecsimCommandLine, PasswordProtectsALevel)
 {
   RecsimProcess recsim({"--tcp", "0", "--quiet", "--password", "1:Kestrel-7"});
-  std::string line = recsim.ReadLine(30000);
-  ASSERT_EQ(line.rfind("tcp port ", 0), 0u) << line;
+  const std::string port = recsim.LineAfter("tcp port ");
+  ASSERT_FALSE(port.empty()) << "kestrel-recsim printed no port";
 
   ModbusMaster::CModbusEth transport;
-  transport.SetParams("mbtcp://127.0.0.1:" + line.substr(9));
+  transport.SetParams("mbtcp://127.0.0.1:" + port);
   transport.SetReplyTimeout(3000);
   Registrator::TRegConfigOp op;
   TRegInfo info;
