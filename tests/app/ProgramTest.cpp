@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
-#include "FirmwareImage.h"
 #include "QtTestApp.h"
 #include "ReleaseImages.h"
-#include "app/MainForm.h"
-#include "app/Program.h"
+#include "app/ui/MainForm.h"
+#include "app/ui/Program.h"
 #include "platform/ProgramResources.h"
 #include "platform/Registry.h"
+#include "support/FirmwareImage.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "app/ui/QtGuiThread.h"
+
 QApplication& TestApp()
 {
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
@@ -11,5 +13,8 @@ QApplication& TestApp()
   static char name[] = "test_app";
   static char* argv[] = {name, nullptr};
   // Left alive on purpose: destroying it at static destruction races Qt's own clean-up.
-  return *new QApplication(argc, argv);
+  auto* app = new QApplication(argc, argv);
+  // Bound for as long: the workers' synchronous calls go to its thread, as in the program.
+  new QtGuiThread;
+  return *app;
 }
