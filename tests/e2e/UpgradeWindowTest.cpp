@@ -80,13 +80,7 @@ TEST(UpgradeWindow, WithoutAnInstallTheWindowEndsAsCancelled)
     SCOPED_TRACE(c.name);
     RecorderRoad road(LinkKind::Tcp);
     road.Serve(kRecorder);
-    road.Device([&](recsim::Device& device) {
-      if (c.chunkStatus >= 0) {
-        device.upload.failChunk = 0;
-        device.upload.failStatus = static_cast<std::uint8_t>(c.chunkStatus);
-      }
-      return 0;
-    });
+    if (c.chunkStatus >= 0) road.RefuseChunk(0, static_cast<std::uint8_t>(c.chunkStatus));
     WindowedJob job(road);
     job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(c.confirmation);
     if (c.chunkStatus >= 0) job.prompts.Answer(PromptResult::Cancel);

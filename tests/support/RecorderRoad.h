@@ -73,6 +73,15 @@ public:
   {
     return server.WithDevice(std::forward<F>(f));
   }
+  // The chunk of that index (0-based) is answered with the status instead of taken.
+  void RefuseChunk(int index, std::uint8_t status)
+  {
+    Device([&](recsim::Device& device) {
+      device.upload.failChunk = index;
+      device.upload.failStatus = status;
+      return 0;
+    });
+  }
   std::vector<std::uint8_t> ReceivedImage()
   {
     return Device([](recsim::Device& device) { return device.upload.image; });

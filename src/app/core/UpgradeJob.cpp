@@ -53,8 +53,6 @@ TIOProgressThread::TIOProgressThread(ModbusMaster::CBaseModbus& transport, JobPr
   OnMessage = [this](TWorkThread* sender, const std::string& text) { OnLog(sender, text); };
 }
 
-TIOProgressThread::~TIOProgressThread() = default;
-
 void TIOProgressThread::UpdateProgress(std::uint64_t position, std::uint64_t total, bool& cancel)
 {
   cancel = IsCancelled();

@@ -44,7 +44,6 @@ public:
   // progress window, or null). None of them is owned.
   TIOProgressThread(ModbusMaster::CBaseModbus& transport, JobProgress* progress, Prompts& prompts,
                     QWidget* promptOwner = nullptr);
-  ~TIOProgressThread() override;
 
   // Worker: cancel := IsCancelled(); the progress is set to position of total (their
   // lower 32 bits): at the start, at the end, and in between at most once in

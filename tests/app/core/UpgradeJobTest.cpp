@@ -185,11 +185,8 @@ TEST(UpgradeJob, RecorderStatusesGiveTheirTextsAndTheRetryBox)
     SCOPED_TRACE(c.name);
     RecorderRoad road(LinkKind::Tcp);
     road.Serve(kRecorder);
+    if (c.chunkStatus >= 0) road.RefuseChunk(0, static_cast<std::uint8_t>(c.chunkStatus));
     road.Device([&](recsim::Device& device) {
-      if (c.chunkStatus >= 0) {
-        device.upload.failChunk = 0;
-        device.upload.failStatus = static_cast<std::uint8_t>(c.chunkStatus);
-      }
       device.upload.installStatus = c.installStatus;
       return 0;
     });
@@ -213,11 +210,7 @@ TEST(UpgradeJob, RetryRunsTheWholeJobAgainWithAnEmptyLog)
 {
   RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
-  road.Device([](recsim::Device& device) {
-    device.upload.failChunk = 0;
-    device.upload.failStatus = 3;
-    return 0;
-  });
+  road.RefuseChunk(0, 3);
   Job job(road);
   job.prompts.AnswerTask(PromptResult::Yes)
       .Answer(PromptResult::Retry)
