@@ -28,7 +28,9 @@ std::deque<PendingCall*> queue;
 
 std::atomic<GuiThread*> guiThread{nullptr};
 
-void RunQueuedCalls()
+}  // namespace
+
+void RunSynchronizeCalls()
 {
   for (;;) {
     PendingCall* call;
@@ -50,8 +52,6 @@ void RunQueuedCalls()
     queueChanged.notify_all();
   }
 }
-
-}  // namespace
 
 void BindGuiThread(GuiThread* thread) { guiThread.store(thread); }
 
@@ -75,7 +75,7 @@ void Synchronize(const std::function<void()>& fn)
     queue.push_back(&call);
   }
   queueChanged.notify_all();
-  const bool posted = gui->Post(RunQueuedCalls);
+  const bool posted = gui->Wake();
   std::unique_lock lock(queueMutex);
   if (!posted) {
     const auto it = std::find(queue.begin(), queue.end(), &call);
@@ -93,7 +93,7 @@ void Synchronize(const std::function<void()>& fn)
 void ServeSynchronizeCallsUntil(const std::function<bool()>& done)
 {
   for (;;) {
-    RunQueuedCalls();
+    RunSynchronizeCalls();
     std::unique_lock lock(queueMutex);
     if (done()) return;
     queueChanged.wait(lock, [&done] { return !queue.empty() || done(); });

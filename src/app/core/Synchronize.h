@@ -10,9 +10,9 @@ public:
   virtual ~GuiThread() = default;
   // True on the thread that runs the windows.
   virtual bool IsCurrent() const = 0;
-  // Asks that thread's event loop to call serve soon, on that thread; false when the
-  // loop cannot be reached.
-  virtual bool Post(void (*serve)()) = 0;
+  // Any thread: asks that thread's event loop to call RunSynchronizeCalls soon, on that
+  // thread; false when the loop cannot be reached.
+  virtual bool Wake() = 0;
 };
 
 // Binds the GUI thread, or with null unbinds it. The bound object must outlive every
@@ -28,6 +28,9 @@ void Synchronize(const std::function<void()>& fn);
 
 // True on the bound GUI thread (or when none is bound).
 bool IsGuiThread();
+
+// GUI thread: runs the calls that workers have queued (what a GuiThread's wake-up does).
+void RunSynchronizeCalls();
 
 // GUI thread: runs the synchronous calls of workers, and nothing else, until done()
 // holds: for the GUI thread while it waits for a worker that may still call it. The

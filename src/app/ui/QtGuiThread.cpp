@@ -15,8 +15,10 @@ bool QtGuiThread::IsCurrent() const
   return !app || QThread::currentThread() == app->thread();
 }
 
-bool QtGuiThread::Post(void (*serve)())
+bool QtGuiThread::Wake()
 {
+  // The call carries nothing: what it runs travels in the core's own queue, in plain
+  // view of a race detector.
   auto* app = QCoreApplication::instance();
-  return app && QMetaObject::invokeMethod(app, [serve] { serve(); }, Qt::QueuedConnection);
+  return app && QMetaObject::invokeMethod(app, [] { RunSynchronizeCalls(); }, Qt::QueuedConnection);
 }

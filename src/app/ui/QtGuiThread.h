@@ -12,5 +12,5 @@ public:
   QtGuiThread& operator=(const QtGuiThread&) = delete;
 
   bool IsCurrent() const override;
-  bool Post(void (*serve)()) override;
+  bool Wake() override;
 };
