@@ -114,24 +114,14 @@ constexpr GeneralLayout kG28of1_8{.genFlags = 9,
                                   .modelCode = 8};
 
 // 1.10: as 1.8 without the three aux counts, with one more byte at the end.
-constexpr GeneralLayout kG28of1_10{.genFlags = 9,
-                                   .genHwVersion = 0,
-                                   .genSwVersion = 4,
-                                   .timeBase = 10,
-                                   .signalCount = 11,
-                                   .aux1 = 12,
-                                   .aux2 = 14,
-                                   .optionMask = 13,
-                                   .rtdTypeMask = 16,
-                                   .rtdR0Mask = 17,
-                                   .aux3 = 18,
-                                   .aux4 = 19,
-                                   .aiCount = 20,
-                                   .physAICount = 21,
-                                   .diCount = 23,
-                                   .doCount = 25,
-                                   .aux8 = 27,
-                                   .modelCode = 8};
+constexpr GeneralLayout Layout28Of1_10()
+{
+  GeneralLayout layout = kG28of1_8;
+  layout.aux5 = layout.aux6 = layout.aux7 = kNone;
+  layout.aux8 = 27;
+  return layout;
+}
+constexpr GeneralLayout kG28of1_10 = Layout28Of1_10();
 
 // The second line; the fields only it has are read by their offsets in the decoder.
 constexpr GeneralLayout kG48{.genFlags = 9,
