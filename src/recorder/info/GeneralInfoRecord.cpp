@@ -25,7 +25,7 @@ struct GeneralLayout {
   int genHwVersion = kNone;
   int genSwVersion = kNone;
   int timeBase = kNone;
-  int timeBaseWidth = 1;
+  int timeBaseWidth = 1;      // bytes, not an offset
   int signalCount = kNone;
   int signalEntries = kNone;  // the embedded signal-support entries
   int aux1 = kNone;
