@@ -33,9 +33,9 @@ struct FileReplaceOptions {
 // The data goes into a temporary file in the target's folder, named after the target
 // ("<name>.~XXXXXX.tmp"). Commit gives it the previous file's permissions, syncs and
 // closes it (a failure of either is a failed write), keeps the previous file as
-// "<target>.bak" by a hard link when asked, renames it over the target and syncs the
-// folder. A failure before the rename removes the temporary file and leaves the target
-// and its backup as they were; so does destruction without a Commit.
+// "<target>.bak" by a hard link when asked (a copy where the file system has no hard
+// links), renames it over the target and syncs the folder. Any failure removes the
+// temporary file and leaves the target as it was; so does destruction without a Commit.
 //
 // A process that dies while writing leaves its temporary file behind. Each one holds a
 // lock on its file for as long as it lives, so the next replace of the same target
