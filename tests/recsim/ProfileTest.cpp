@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "recorder/info/InfoRecordVectors.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 #include "recsim/Profile.h"

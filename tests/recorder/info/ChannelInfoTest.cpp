@@ -2,6 +2,8 @@
 
 #include "InfoRecordVectors.h"
 #include "InfoTestSupport.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 

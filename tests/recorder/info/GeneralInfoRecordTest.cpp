@@ -3,6 +3,8 @@
 #include "InfoRecordVectors.h"
 #include "InfoTestSupport.h"
 #include "platform/Bytes.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 
