@@ -7,11 +7,11 @@
 #include <QPushButton>
 
 #include "FirmwareImage.h"
-#include "QtTestApp.h"
 #include "ReleaseImages.h"
 #include "app/MainForm.h"
 #include "platform/ExecutablePath.h"
 #include "platform/ProgramResources.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

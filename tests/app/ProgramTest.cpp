@@ -4,12 +4,12 @@
 #include <QPlainTextEdit>
 
 #include "FirmwareImage.h"
-#include "QtTestApp.h"
 #include "ReleaseImages.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "platform/ProgramResources.h"
 #include "platform/Registry.h"
+#include "support/QtTestApp.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 

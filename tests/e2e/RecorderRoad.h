@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "QtTestApp.h"
 #include "app/ConnectionSettings.h"
 #include "app/FwUpRes.h"
 #include "app/ProgressDialog.h"
@@ -30,11 +29,12 @@
 #include "modbus/CBaseModbus.h"
 #include "platform/ProgramResources.h"
 #include "platform/Stream.h"
-#include "recorder/access/RecorderLink.h"  // the links of the tests
 #include "recsim/Device.h"
 #include "recsim/FirmwareUpdate.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
+#include "support/QtTestApp.h"
+#include "support/RecorderLink.h"  // the links of the tests
 
 // The release's images, as the program loads them at start-up.
 inline const Registrator::TFWUpRes& ReleaseImages()

@@ -5,9 +5,9 @@
 
 #include <stdexcept>
 
-#include "modbus/ModbusTestUtil.h"
 #include "platform/Bytes.h"
 #include "recsim/LoginHandlers.h"
+#include "support/ModbusTestUtil.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "InfoRecordVectors.h"
 #include "InfoTestSupport.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
+#include "support/InfoRecordVectors.h"
 
 namespace {
 
