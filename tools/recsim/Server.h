@@ -39,7 +39,10 @@ std::string FormatLogEntry(const LogEntry& entry);
 // pseudo-terminal, served by one thread. Each link turns its bytes into requests with
 // its own framing (Framing.h); every request then goes one way: logged, routed to the
 // device that hears it, counted off against the fault plan, answered by the handler of
-// its function, and framed and misshaped as the faults say (FaultPlan.h).
+// its function, and framed and misshaped as the faults say (FaultPlan.h). The loop
+// knows links only as endpoints (a descriptor and what to do when it is readable) and
+// devices only through DeviceFor, so a listener of another kind or a line shared by
+// several devices adds to one of the two and leaves the rest as it is.
 class Server {
 public:
   explicit Server(HandlerTable handlers = DefaultHandlers());
