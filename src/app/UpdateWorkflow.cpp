@@ -31,8 +31,6 @@ constexpr std::uint8_t kVariantNone = 0, kVariantA = 1, kVariantP = 2;
 
 [[noreturn]] void RaiseCode(int code) { throw Exception(Format("Ошибка [%d]", code)); }
 
-unsigned Byte(std::uint32_t word, int index) { return (word >> (8 * (3 - index))) & 0xFFu; }
-
 std::string AskMakerText(std::string text) { return text + kSupportEmail + " за дальнейшими инструкциями."; }
 
 bool IsFirstBrandLine(std::uint32_t line) { return line == 0 || line == 2; }
@@ -116,7 +114,7 @@ private:
   {
     Box(AskMakerText(Format("%s:\r\nРегистратор имеет версию ПО %u.%u.%u\r\nДля обновления версий 2.2.x\r\n"
                             "обратитесь к производителю на ",
-                            connection_, Byte(version, 0), Byte(version, 1), Byte(version, 2))),
+                            connection_, VersionByte(version, 0), VersionByte(version, 1), VersionByte(version, 2))),
         PromptIcon::Information, PromptButtons::Ok);
   }
 

@@ -15,6 +15,7 @@
 #include "platform/Cp1251.h"
 #include "platform/Format.h"
 #include "platform/LoadStr.h"
+#include "platform/Socket.h"
 #include "platform/Stream.h"
 #include "recorder/config/RegConfig.h"
 #include "recorder/info/DeviceNames.h"
@@ -32,13 +33,6 @@ constexpr int kTextConfirmUpgrade = 1853;
 constexpr std::int32_t kUploadAccessLevel = 1;
 
 constexpr std::uint8_t kStatusWrongVersion = 10;
-
-unsigned Byte(std::uint32_t word, int index) { return (word >> (8 * (3 - index))) & 0xFFu; }
-
-std::string DottedAddress(std::uint32_t address)
-{
-  return Format("%u.%u.%u.%u", Byte(address, 0), Byte(address, 1), Byte(address, 2), Byte(address, 3));
-}
 
 // The firmware an image may be installed over: the second line up to this release, and
 // the 2.2 branch.
@@ -185,7 +179,7 @@ void TRegUpgradeThread::RunSteps()
   Transport.ResetCancel();
   PostTextFmt("Подключение к %s", Transport.ConnectionName());
   std::uint32_t address = 0;
-  if (Transport.ResolveAddress(Transport.ConnectionName(), address)) PostTextFmt("IP адрес: %s", DottedAddress(address));
+  if (Transport.ResolveAddress(Transport.ConnectionName(), address)) PostTextFmt("IP адрес: %s", FormatIPv4(address));
   Transport.Open();
   PostText("Идентификация");
 
@@ -201,8 +195,8 @@ void TRegUpgradeThread::RunSteps()
 
   const std::uint32_t version = info.SwVersion;
   if (!AcceptsUpload(version)) {
-    EndRun(JobNotUploaded, Format(LoadStr(kTextIncompatibleVersion), UnitAddress, Byte(version, 0),
-                                  Byte(version, 1), Byte(version, 2)));
+    EndRun(JobNotUploaded, Format(LoadStr(kTextIncompatibleVersion), UnitAddress, VersionByte(version, 0),
+                                  VersionByte(version, 1), VersionByte(version, 2)));
     return;
   }
   if (!ConfirmUpgrade(kTextConfirmUpgrade, connection, Op, *config, designation)) {
@@ -283,9 +277,9 @@ bool TRegUpgradeThread::ConfirmUpgrade(int stringId, const std::string& connecti
   const TRegInfo& info = config.RegInfo;
   TaskDialogRequest dialog;
   dialog.title = LoadStr(kTextConfirmTitle);
-  dialog.text = Format(LoadStr(stringId), connection, designation, info.SerialNumber, Byte(info.SwVersion, 0),
-                       Byte(info.SwVersion, 1), Byte(info.SwVersion, 2), Byte(info.SwVersion, 3),
-                       Byte(info.HwVersion, 0), Byte(info.HwVersion, 1));
+  dialog.text = Format(LoadStr(stringId), connection, designation, info.SerialNumber, VersionByte(info.SwVersion, 0),
+                       VersionByte(info.SwVersion, 1), VersionByte(info.SwVersion, 2), VersionByte(info.SwVersion, 3),
+                       VersionByte(info.HwVersion, 0), VersionByte(info.HwVersion, 1));
   dialog.icon = PromptIcon::Information;
   dialog.buttons = {PromptResult::Yes, PromptResult::Cancel};
   dialog.defaultButton = PromptResult::Yes;

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VantorException.h"
 #include "recorder/info/VersionWord.h"

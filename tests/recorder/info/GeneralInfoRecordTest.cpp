@@ -2,6 +2,8 @@
 
 #include "InfoTestSupport.h"
 #include "platform/Bytes.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 #include "support/InfoRecordVectors.h"
