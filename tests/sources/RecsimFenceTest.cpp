@@ -15,13 +15,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "IncludedFiles.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -34,18 +34,7 @@ bool SharedWithTheSimulator(const std::string& header)
   return std::regex_match(header, allowed);
 }
 
-std::vector<std::string> IncludesOf(const fs::path& file)
-{
-  static const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
-  std::vector<std::string> found;
-  std::ifstream in(file);
-  std::smatch match;
-  for (std::string line; std::getline(in, line);)
-    if (std::regex_search(line, match, include)) found.push_back(match[1]);
-  return found;
-}
-
-// A header under `root`, relative to it; empty when the path lies elsewhere.
+// A path under `root`, relative to it; empty when the path lies elsewhere.
 std::string Under(const fs::path& root, const fs::path& path)
 {
   const fs::path relative = fs::weakly_canonical(path).lexically_relative(fs::weakly_canonical(root));
@@ -54,26 +43,17 @@ std::string Under(const fs::path& root, const fs::path& path)
 }
 
 // "tools/recsim/X.cpp: recorder/info/RegInfo.h (via platform/Y.h)" for every program
-// header a file under `recsim` reaches that the simulator may not share. Includes are
-// looked up beside the file, under tools/ and under src/, in that order.
+// header a file under tools/recsim/ reaches that the simulator may not share. Includes
+// are looked up beside the file, under tools/ and under src/, in that order.
 std::vector<std::string> FenceBreaches(const fs::path& tools, const fs::path& src)
 {
   std::vector<std::string> breaches;
   for (const auto& entry : fs::recursive_directory_iterator(tools / "recsim")) {
-    if (!entry.is_regular_file()) continue;
     const fs::path& file = entry.path();
-    if (file.extension() != ".h" && file.extension() != ".cpp") continue;
+    if (!entry.is_regular_file() || (file.extension() != ".h" && file.extension() != ".cpp")) continue;
     // Program headers to follow, each with the chain of program headers that led to it.
     std::vector<std::pair<fs::path, std::string>> pending;
-    auto queue = [&](const fs::path& from, const std::string& include, const std::string& via) {
-      for (const fs::path& base : {from.parent_path(), tools, src}) {
-        if (fs::exists(base / include)) {
-          pending.emplace_back(base / include, via);
-          return;
-        }
-      }
-    };
-    for (const auto& include : IncludesOf(file)) queue(file, include, "");
+    for (const fs::path& included : IncludedFiles(file, {tools, src})) pending.emplace_back(included, "");
     std::set<std::string> seen;
     while (!pending.empty()) {
       auto [path, via] = pending.back();
@@ -84,7 +64,8 @@ std::vector<std::string> FenceBreaches(const fs::path& tools, const fs::path& sr
         breaches.push_back(Under(tools.parent_path(), file) + ": " + header + (via.empty() ? "" : " (via " + via + ")"));
         continue;
       }
-      for (const auto& include : IncludesOf(path)) queue(path, include, via.empty() ? header : via + ", " + header);
+      for (const fs::path& included : IncludedFiles(path, {tools, src}))
+        pending.emplace_back(included, via.empty() ? header : via + ", " + header);
     }
   }
   return breaches;
@@ -92,8 +73,9 @@ std::vector<std::string> FenceBreaches(const fs::path& tools, const fs::path& sr
 
 TEST(RecsimFence, SharesNoRecordCodeWithTheProgram)
 {
-  const fs::path root = KESTREL_SOURCE_DIR;
-  EXPECT_EQ(FenceBreaches(root / "tools", root / "src"), std::vector<std::string>{})
+  const fs::path src = KESTREL_SOURCE_ROOT;
+  ASSERT_TRUE(fs::is_directory(src.parent_path() / "tools/recsim")) << "the simulator was not found beside " << src;
+  EXPECT_EQ(FenceBreaches(src.parent_path() / "tools", src), std::vector<std::string>{})
       << "the simulator must write the device's side itself (see the comment at the top of this test)";
 }
 
@@ -126,7 +108,7 @@ TEST(RecsimFence, FindsEveryWayIn)
   };
   for (const auto& [path, text] : files) {
     fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
+    WriteFileBytes(path.string(), text);
   }
   auto breaches = FenceBreaches(tools, src);
   std::sort(breaches.begin(), breaches.end());
