@@ -10,6 +10,10 @@ void ProgramSettings::Join(std::string key, Hook load, Hook save)
 
 bool ProgramSettings::Run(Hook Member::*hook) const
 {
+  // One reading of the store for all the windows' loads, one locked write for all their
+  // saves, rather than one per value.
+  RegistryBatch batch;
+  bool completed = true;
   try {
     for (const Member& member : members_) {
       if (member.*hook) (member.*hook)(member.key);
@@ -17,9 +21,14 @@ bool ProgramSettings::Run(Hook Member::*hook) const
   } catch (const ERegistryException&) {
     // The settings are a convenience: a store that cannot be read or written must not
     // keep the program from starting or ending.
+    completed = false;
+  }
+  try {
+    batch.Commit();  // what the windows before a failing one saved is kept
+  } catch (const ERegistryException&) {
     return false;
   }
-  return true;
+  return completed;
 }
 
 bool ProgramSettings::Load() const { return Run(&Member::load); }

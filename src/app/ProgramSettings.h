@@ -33,7 +33,8 @@ public:
 
   // Each runs its hooks in order inside one guard for the registry's errors (and only
   // them): such an error ends the step silently, the hooks after it do not run and their
-  // windows keep what they had. False when that happened.
+  // windows keep what they had. False when that happened. The store is read once for a
+  // Load, and what a Save's hooks write reaches it in one write at the end.
   bool Load() const;
   bool Save() const;
 
