@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
-#include "QtTestApp.h"
 #include "ReleaseImages.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Program.h"
@@ -11,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/SysFault.h"
 #include "support/FirmwareImage.h"
+#include "support/QtTestApp.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 

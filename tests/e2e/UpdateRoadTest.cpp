@@ -3,9 +3,9 @@
 
 #include "WindowDriving.h"
 
-#include "modbus/ModbusTestUtil.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/VersionWord.h"
+#include "support/ModbusTestUtil.h"
 
 namespace {
 

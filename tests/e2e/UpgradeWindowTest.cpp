@@ -4,8 +4,8 @@
 
 #include "WindowDriving.h"
 
-#include "modbus/ModbusTestUtil.h"
 #include "recsim/LoginHandlers.h"
+#include "support/ModbusTestUtil.h"
 
 namespace {
 

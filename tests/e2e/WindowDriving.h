@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "QtTestApp.h"
 #include "app/core/FwUpRes.h"
 #include "app/core/UpdateWorkflow.h"
 #include "app/ui/ProgressDialog.h"
@@ -24,6 +23,7 @@
 #include "app/ui/RunUpgrade.h"
 #include "platform/ProgramResources.h"
 #include "platform/Stream.h"
+#include "support/QtTestApp.h"
 #include "support/RecorderRoad.h"
 
 // The release's images, as the program loads them at start-up.

@@ -2,44 +2,32 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include "IncludedFiles.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The files under root and the files each includes with #include "...", resolved
-// against the including file's folder first, then against root (as the build's
-// include path does). An include that resolves to nothing under root (a generated or
-// system header) is no edge.
+// The files under root and the files each includes, resolved against the including
+// file's folder first, then against root (as the build's include path does). An
+// include that resolves to nothing under root (a generated or system header) is no
+// edge.
 using IncludeGraph = std::map<std::string, std::vector<std::string>>;
 
 IncludeGraph ReadIncludeGraph(const fs::path& root)
 {
-  static const std::regex kInclude(R"re(^\s*#\s*include\s*"([^"]+)")re");
   IncludeGraph graph;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string extension = entry.path().extension().string();
     if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp" && extension != ".inc")) continue;
     auto& edges = graph[fs::relative(entry.path(), root).generic_string()];
-    std::ifstream in(entry.path());
-    std::smatch match;
-    for (std::string line; std::getline(in, line);) {
-      if (!std::regex_search(line, match, kInclude)) continue;
-      for (const fs::path& base : {entry.path().parent_path(), root}) {
-        const fs::path target = base / match[1].str();
-        if (fs::is_regular_file(target)) {
-          edges.push_back(fs::relative(fs::canonical(target), fs::canonical(root)).generic_string());
-          break;
-        }
-      }
-    }
+    for (const fs::path& target : IncludedFiles(entry.path(), {root}))
+      edges.push_back(fs::relative(target, fs::canonical(root)).generic_string());
   }
   return graph;
 }

@@ -16,11 +16,11 @@
 #include "app/core/Beep.h"
 #include "app/core/ConnectionSettings.h"
 #include "modbus/CBaseModbus.h"
-#include "recorder/access/RecorderLink.h"  // the links of the tests
 #include "recsim/Device.h"
 #include "recsim/FirmwareUpdate.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
+#include "support/RecorderLink.h"  // the links of the tests
 #include "support/ScriptedPrompts.h"
 
 // The simulated recorder on one link and the connection the program makes to it from

@@ -17,9 +17,9 @@
 
 #include "app/core/JobProgress.h"
 #include "app/core/UpgradeJob.h"
-#include "modbus/ModbusTestUtil.h"
 #include "platform/Stream.h"
 #include "recsim/LoginHandlers.h"
+#include "support/ModbusTestUtil.h"
 #include "support/RecorderRoad.h"
 
 namespace {

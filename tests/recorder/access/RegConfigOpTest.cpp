@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "RecorderLink.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VantorException.h"
 #include "recorder/info/VersionWord.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 using Objects = std::vector<std::pair<std::uint8_t, std::string>>;

@@ -9,10 +9,10 @@
 
 #include "modbus/CModbusEth.h"
 #include "modbus/CModbusRTU.h"
-#include "modbus/ModbusTestUtil.h"
 #include "recsim/Device.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
+#include "support/ModbusTestUtil.h"
 
 enum class LinkKind { Tcp, Udp, Rtu };
 

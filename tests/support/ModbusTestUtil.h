@@ -5,14 +5,14 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <vector>
-
 #include <thread>
+#include <vector>
 
 #include "modbus/CBaseModbus.h"
 #include "modbus/MBCommand.h"
 #include "platform/Stream.h"
 #include "recsim/Server.h"
+#include "support/ExpectThrowMsg.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -27,19 +27,6 @@ inline void FillStream(TMemoryStream& stream, const std::vector<std::uint8_t>& b
   stream.WriteBuffer(bytes.data(), bytes.size());
   stream.SetPosition(0);
 }
-
-// Checks the class and the whole message of an exception in one go.
-#define EXPECT_THROW_MSG(statement, Type, expected)                                   \
-  do {                                                                                \
-    try {                                                                             \
-      statement;                                                                      \
-      ADD_FAILURE() << "expected " #Type " from " #statement;                         \
-    } catch (const Type& e) {                                                         \
-      EXPECT_EQ(std::string(e.Message()), std::string(expected));                     \
-    } catch (const std::exception& e) {                                               \
-      ADD_FAILURE() << "expected " #Type ", got another exception: " << e.what();     \
-    }                                                                                 \
-  } while (0)
 
 // Sends an image in chunks as the upload job does; each chunk must go through at
 // the first attempt with status 0. Returns the bytes sent.

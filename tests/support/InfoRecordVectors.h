@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "InfoTestSupport.h"
+#include "support/Hex.h"
 
 namespace vectors {
 

@@ -1,4 +1,4 @@
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 #include <QApplication>
 
