@@ -252,6 +252,37 @@ void WriteTransferSeeds(const fs::path& corpus)
   }
 }
 
+// Full information reads of profiles of every record layout, and one cancelled inside
+// the AI block, their replies recorded as for the long reads.
+void WriteInfoReadSeeds(const fs::path& corpus)
+{
+  struct InfoReadSeed {
+    const char* profile;
+    std::uint8_t cancelAt;
+  };
+  static constexpr InfoReadSeed kSeeds[] = {
+      {"corvane-1.4.2", 0},  {"corvane-1.9.0", 0},  {"corvane-1.10.6", 0}, {"pelkar-2.0.20", 0},
+      {"pelkar-2.1.20", 0},  {"pelkar-2.1.100", 0}, {"pelkar-2.1.150", 0}, {"pelkar-2.1.160", 0},
+      {"pelkar-2.2.1", 0},   {"pelkar-2.1.100", 5},
+  };
+  for (const InfoReadSeed& seed : kSeeds) {
+    Simulator simulator(seed.profile);
+    InfoReadCase c;
+    c.cancelAt = seed.cancelAt;
+    std::vector<std::vector<std::uint8_t>> replies;
+    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
+      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
+      if (pdu.empty()) return std::nullopt;
+      replies.push_back(pdu);
+      return pdu;
+    });
+    RunInfoRead(recorder, c);
+    c.replies = replies;
+    const std::string name = std::string(seed.profile) + (seed.cancelAt ? "-cancelled" : "");
+    Write(corpus, "info_read", name, c.Encode());
+  }
+}
+
 // Logins against the simulated recorder, its replies recorded as for the long reads.
 void WriteLoginSeeds(const fs::path& corpus)
 {
@@ -348,6 +379,7 @@ int main(int argc, char** argv)
   WriteReplySeeds(corpus);
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
+  WriteInfoReadSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
