@@ -100,6 +100,17 @@ private:
   recsim::Device device_;
 };
 
+// The simulator answers, and every answer is kept so that a case can replay them.
+ScriptedTransport::ReplySource Recorded(Simulator& simulator, std::vector<std::vector<std::uint8_t>>& replies)
+{
+  return [&simulator, &replies](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
+    std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
+    if (pdu.empty()) return std::nullopt;
+    replies.push_back(pdu);
+    return pdu;
+  };
+}
+
 struct CommandSeed {
   const char* name;
   CommandClass command;
@@ -238,14 +249,8 @@ void WriteTransferSeeds(const fs::path& corpus)
     RecordTransfersCase c;
     c.operation = seed.operation;
     c.params = seed.params;
-    // The simulator answers; the replies are recorded, then the case replays them.
     std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
-      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
-      if (pdu.empty()) return std::nullopt;
-      replies.push_back(pdu);
-      return pdu;
-    });
+    ScriptedTransport recorder(Recorded(simulator, replies));
     RunRecordTransfer(recorder, c);
     c.replies = replies;
     Write(corpus, "record_transfers", seed.name, c.Encode());
@@ -270,12 +275,7 @@ void WriteInfoReadSeeds(const fs::path& corpus)
     InfoReadCase c;
     c.cancelAt = seed.cancelAt;
     std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
-      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
-      if (pdu.empty()) return std::nullopt;
-      replies.push_back(pdu);
-      return pdu;
-    });
+    ScriptedTransport recorder(Recorded(simulator, replies));
     RunInfoRead(recorder, c);
     c.replies = replies;
     const std::string name = std::string(seed.profile) + (seed.cancelAt ? "-cancelled" : "");
@@ -306,12 +306,7 @@ void WriteLoginSeeds(const fs::path& corpus)
     c.model = 51;
     c.serial = 21160;
     std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
-      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
-      if (pdu.empty()) return std::nullopt;
-      replies.push_back(pdu);
-      return pdu;
-    });
+    ScriptedTransport recorder(Recorded(simulator, replies));
     RunLogin(recorder, c);
     c.replies = replies;
     Write(corpus, "login", seed.name, c.Encode());
