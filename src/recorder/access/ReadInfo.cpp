@@ -162,15 +162,12 @@ bool TRegConfigOp::ReadInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t u
         if (di > kDIPerRun) limit = kBaseDISecondRun;
         CheckBlockFits(baseRelays, relays, limit, "relay");
         const std::uint32_t size = TRegInfo::TRegDOChannelInfo::RecordSize(sw);
-        const auto store = info->StoreEvent(&TRegInfo::StoreDOChannelRecord);
-        if (info->HasDOInfoRecords())
-          return ReadInfoRecords(transport, unit, baseRelays, 0, size, relays, ProgressDone, ProgressTotal, progress,
-                                 nullptr, store);
+        if (info->HasDOInfoRecords()) return records(baseRelays, 0, size, relays, &TRegInfo::StoreDOChannelRecord);
         // Firmware said to lack the relay records may still have them; a recorder that
         // lacks them refuses the first request, and the relays keep their defaults.
         bool absent = false;
         return ReadInfoRecordsIfPresent(transport, unit, baseRelays, 0, size, relays, ProgressDone, ProgressTotal,
-                                        progress, nullptr, store, absent);
+                                        progress, nullptr, info->StoreEvent(&TRegInfo::StoreDOChannelRecord), absent);
       }))
     return false;
 
