@@ -22,16 +22,17 @@
 #include <thread>
 #include <vector>
 
-#include "app/ProgressDialog.h"
-#include "app/PromptsQt.h"
-#include "app/ScriptedPrompts.h"
-#include "app/UpgradeJob.h"
+#include "app/ui/ProgressDialog.h"
+#include "app/ui/PromptsQt.h"
+#include "app/ui/QtGuiThread.h"
+#include "app/ui/RunUpgrade.h"
 #include "modbus/CModbusEth.h"
 #include "modbus/MBCommand.h"
 #include "platform/Stream.h"
 #include "recsim/Device.h"
 #include "recsim/FirmwareUpdate.h"
 #include "recsim/Server.h"
+#include "support/ScriptedPrompts.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -61,7 +62,7 @@ double Upload(recsim::Server& server, const std::string& url, const std::vector<
   ScriptedPrompts prompts;
   prompts.AnswerModal([](QDialog& dialog) {
     auto& window = dynamic_cast<TProgressDialog&>(dialog);
-    QObject::connect(&window, &TProgressDialog::JobFinished, &window, [&window](int) {
+    QObject::connect(&window, &TProgressDialog::JobFinished, &window, [&window](JobEnd) {
       QMetaObject::invokeMethod(&window, [&window] { window.Button1->click(); }, Qt::QueuedConnection);
     });
     return ExecDialog(window);
@@ -153,6 +154,7 @@ int main(int argc, char** argv)
 {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  QtGuiThread guiThread;
   recsim::Server server;
   std::uint16_t port = server.ListenTcp();
   server.WithDevice([](recsim::Device& device) {

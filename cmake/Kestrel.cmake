@@ -24,10 +24,21 @@ endfunction()
 # in that run.
 set(KESTREL_THREAD_TEST_WORDS "Thread|Worker|Cancel|Progress|Synchroni[sz]e")
 
-# One GoogleTest binary per test folder, from every .cpp in it.
+# One GoogleTest binary per test folder, from every .cpp in it and its subfolders, less
+# a subfolder with a CMakeLists.txt of its own: that one is another binary.
 function(kestrel_test name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE own_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(own_list ${own_lists})
+    get_filename_component(subfolder ${own_list} DIRECTORY)
+    foreach(source ${sources})
+      string(FIND "${source}" "${subfolder}/" at)
+      if(at EQUAL 0)
+        list(REMOVE_ITEM sources ${source})
+      endif()
+    endforeach()
+  endforeach()
   if(NOT sources)
     return()
   endif()

@@ -5,7 +5,7 @@
 #include "FuzzBytes.h"
 #include "FuzzCases.h"
 #include "FuzzTargets.h"
-#include "app/FwUpRes.h"
+#include "app/core/FwUpRes.h"
 #include "platform/Stream.h"
 #include "platform/TextWriter.h"
 

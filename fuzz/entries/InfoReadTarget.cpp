@@ -7,6 +7,8 @@
 #include "FuzzTargets.h"
 #include "ScriptedTransport.h"
 #include "recorder/access/RegConfigOp.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 
 namespace fuzzing {

@@ -5,6 +5,8 @@
 #include "FuzzBytes.h"
 #include "FuzzCases.h"
 #include "FuzzTargets.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 

@@ -17,3 +17,8 @@ EOSError::EOSError(std::string operation, int code)
       operation_(std::move(operation)), code_(code)
 {
 }
+
+EOSError::EOSError(std::string operation, int code, std::string message)
+    : Exception(std::move(message)), operation_(std::move(operation)), code_(code)
+{
+}

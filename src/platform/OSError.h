@@ -14,6 +14,10 @@ public:
   int Code() const noexcept { return code_; }
   const std::string& Operation() const noexcept { return operation_; }
 
+protected:
+  // For a family that words its message itself.
+  EOSError(std::string operation, int code, std::string message);
+
 private:
   std::string operation_;
   int code_;

@@ -6,336 +6,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <map>
+#include <utility>
 
 #include "platform/Format.h"
-
-// ---- system calls ---------------------------------------------------------------------
-
-int RegistryIo::Open(const char* path, int flags, unsigned mode) { return ::open(path, flags, mode); }
-long RegistryIo::Read(int fd, void* buffer, std::size_t count) { return ::read(fd, buffer, count); }
-long RegistryIo::Write(int fd, const void* buffer, std::size_t count) { return ::write(fd, buffer, count); }
-int RegistryIo::Fsync(int fd) { return ::fsync(fd); }
-int RegistryIo::Close(int fd) { return ::close(fd); }
-int RegistryIo::Rename(const char* from, const char* to) { return ::rename(from, to); }
-int RegistryIo::Unlink(const char* path) { return ::unlink(path); }
-int RegistryIo::Mkdir(const char* path, unsigned mode) { return ::mkdir(path, mode); }
-int RegistryIo::Mkstemp(char* pathTemplate) { return ::mkostemp(pathTemplate, O_CLOEXEC); }
-int RegistryIo::Flock(int fd, int operation) { return ::flock(fd, operation); }
-
-RegistryIo& RegistryIo::System()
-{
-  static RegistryIo io;
-  return io;
-}
+#include "platform/OSError.h"
+#include "platform/SafeFileReplace.h"
+#include "platform/SysFault.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 
 constexpr const char* kStoreName = "registry.txt";
 constexpr const char* kLockName = "registry.lock";
-constexpr const char* kHeading = "; Kestrel settings: the current user's registry. UTF-8, one [key] a block.";
 
 [[noreturn]] void Fail(const char* what, const std::string& path, int error)
 {
-  throw ERegistryException(Format("Settings store: cannot %s \"%s\". %s", what, path, std::strerror(error)));
+  throw ERegistryException(Format("Settings store: cannot %s \"%s\". %s", what, path, SystemErrorText(error)));
 }
 
-// Case folding for names: ASCII letters and the Cyrillic capitals (U+0400..U+042F) in
-// UTF-8; other bytes stay as they are. A lead byte counts only before a continuation
-// byte: folded together with a backslash behind it, it would swallow the separator and
-// merge the key with one of another path.
-std::string Fold(std::string_view name)
-{
-  std::string out(name);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c - 'A' + 'a');
-    } else if ((c == 0xD0 || c == 0xD1) && i + 1 < out.size() &&
-               (static_cast<unsigned char>(out[i + 1]) & 0xC0) == 0x80) {
-      unsigned code = (c & 0x1F) << 6 | (static_cast<unsigned char>(out[i + 1]) & 0x3F);
-      unsigned lower = code;
-      if (code >= 0x410 && code <= 0x42F) lower = code + 0x20;       // А..Я
-      else if (code >= 0x400 && code <= 0x40F) lower = code + 0x50;  // Ѐ..Џ, Ё among them
-      out[i] = static_cast<char>(0xC0 | lower >> 6);
-      out[i + 1] = static_cast<char>(0x80 | (lower & 0x3F));
-      ++i;
-    }
-  }
-  return out;
-}
-
-bool HasControl(std::string_view text)
-{
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-}
-
-// "\A\\B\" -> "A\B".
-std::string NormalKey(std::string_view key)
-{
-  std::string out;
-  std::size_t i = 0;
-  while (i <= key.size()) {
-    std::size_t end = key.find('\\', i);
-    if (end == std::string_view::npos) end = key.size();
-    if (end > i) {
-      if (!out.empty()) out += '\\';
-      out.append(key.substr(i, end - i));
-    }
-    i = end + 1;
-  }
-  if (HasControl(out)) throw ERegistryException(Format("Settings store: invalid key name \"%s\"", out));
-  return out;
-}
-
-std::string Quote(std::string_view text)
-{
-  std::string out = "\"";
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
-    switch (ch) {
-    case '\\': out += "\\\\"; break;
-    case '"': out += "\\\""; break;
-    case '\n': out += "\\n"; break;
-    case '\r': out += "\\r"; break;
-    case '\t': out += "\\t"; break;
-    default:
-      if (c < 0x20 || c == 0x7F) out += Format("\\x%02x", c);
-      else out += ch;
-    }
-  }
-  return out + "\"";
-}
-
-int HexDigit(char c)
-{
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Reads a quoted text at line[i]; i ends behind the closing quote.
-bool Unquote(std::string_view line, std::size_t& i, std::string& out)
-{
-  if (i >= line.size() || line[i] != '"') return false;
-  for (++i; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '"') {
-      ++i;
-      return true;
-    }
-    if (c != '\\') {
-      out += c;
-      continue;
-    }
-    if (++i >= line.size()) return false;
-    switch (line[i]) {
-    case '\\': out += '\\'; break;
-    case '"': out += '"'; break;
-    case 'n': out += '\n'; break;
-    case 'r': out += '\r'; break;
-    case 't': out += '\t'; break;
-    case 'x': {
-      if (i + 2 >= line.size()) return false;
-      int high = HexDigit(line[i + 1]), low = HexDigit(line[i + 2]);
-      if (high < 0 || low < 0) return false;
-      out += static_cast<char>(high << 4 | low);
-      i += 2;
-      break;
-    }
-    default: return false;
-    }
-  }
-  return false;
-}
+// The batches open on this thread, the last opened first.
+thread_local RegistryBatch* openBatches = nullptr;
 
 }  // namespace
-
-// ---- the store held in memory ---------------------------------------------------------
-
-class Registry::Store {
-public:
-  struct Value {
-    std::string name;
-    RegistryValue value;
-  };
-  struct Key {
-    std::string path;  // as first written
-    std::vector<Value> values;
-  };
-
-  static Store Parse(std::string_view text, const std::string& path)
-  {
-    Store store;
-    Key* key = nullptr;
-    unsigned number = 0;
-    while (!text.empty()) {
-      std::size_t end = text.find('\n');
-      std::string_view line = text.substr(0, end);
-      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-      ++number;
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      if (line.empty() || line[0] == ';') continue;
-      auto damaged = [&] {
-        return ERegistryException(Format("Settings store: \"%s\" is damaged at line %u", path, number));
-      };
-      if (line[0] == '[') {
-        std::size_t close = line.rfind(']');
-        if (close == std::string_view::npos || close != line.size() - 1) throw damaged();
-        key = &store.Add(NormalKey(line.substr(1, close - 1)));
-        continue;
-      }
-      std::size_t i = 0;
-      std::string name;
-      if (!key || !Unquote(line, i, name) || i >= line.size() || line[i] != '=') throw damaged();
-      std::string_view rest = line.substr(i + 1);
-      RegistryValue value;
-      if (rest.substr(0, 6) == "dword:") {
-        std::string_view digits = rest.substr(6);
-        if (digits.empty() || digits.size() > 8) throw damaged();
-        std::uint32_t n = 0;
-        for (char c : digits) {
-          int d = HexDigit(c);
-          if (d < 0) throw damaged();
-          n = n << 4 | static_cast<std::uint32_t>(d);
-        }
-        value = RegistryValue::Dword(n);
-      } else {
-        std::size_t j = 0;
-        std::string textValue;
-        if (!Unquote(rest, j, textValue) || j != rest.size()) throw damaged();
-        value = RegistryValue::String(std::move(textValue));
-      }
-      Set(*key, name, value);
-    }
-    return store;
-  }
-
-  std::string Serialize() const
-  {
-    std::string out = kHeading;
-    out += '\n';
-    for (const auto& [folded, key] : keys_) {
-      // A key above others is implied by them; only an empty leaf needs a line of its own,
-      // and an empty key whose name, as written, the keys below it do not all repeat (read
-      // back, the first of them would name it in its own case).
-      if (key.values.empty() && HasBelow(folded) && AllBelowBeginWith(folded, key.path)) continue;
-      out += "\n[" + key.path + "]\n";
-      for (const auto& v : key.values) {
-        out += Quote(v.name) + "=";
-        out += v.value.type == RegistryValueType::Dword ? Format("dword:%08x", v.value.number) : Quote(v.value.text);
-        out += '\n';
-      }
-    }
-    return out;
-  }
-
-  // The key and every key above it.
-  Key& Add(const std::string& path)
-  {
-    Key* key = nullptr;
-    for (std::size_t i = 0; i <= path.size(); ++i) {
-      if (i == path.size() || path[i] == '\\') {
-        std::string part = path.substr(0, i);
-        auto [it, added] = keys_.try_emplace(Fold(part), Key{part, {}});
-        key = &it->second;
-      }
-    }
-    return *key;
-  }
-
-  Key* Find(const std::string& path)
-  {
-    auto it = keys_.find(Fold(path));
-    return it == keys_.end() ? nullptr : &it->second;
-  }
-
-  // A key that was never written itself exists while a key below it does.
-  bool Exists(const std::string& path) const
-  {
-    if (path.empty()) return true;
-    std::string folded = Fold(path);
-    return std::any_of(keys_.begin(), keys_.end(),
-                       [&](const auto& entry) { return entry.first == folded || IsBelow(entry.first, folded); });
-  }
-
-  std::vector<std::string> Children(const std::string& path) const
-  {
-    std::string folded = Fold(path);
-    std::map<std::string, std::string> names;  // folded -> as written
-    for (const auto& [k, key] : keys_) {
-      if (!folded.empty() && !IsBelow(k, folded)) continue;
-      if (k.empty() || k == folded) continue;
-      std::size_t start = folded.empty() ? 0 : folded.size() + 1;
-      std::size_t end = k.find('\\', start);
-      std::string name = key.path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-      names.try_emplace(Fold(name), name);
-    }
-    std::vector<std::string> out;
-    for (auto& [f, name] : names) out.push_back(name);
-    return out;
-  }
-
-  bool Remove(const std::string& path)
-  {
-    std::string folded = Fold(path);
-    bool removed = false;
-    for (auto it = keys_.begin(); it != keys_.end();) {
-      if (it->first == folded || folded.empty() || IsBelow(it->first, folded)) {
-        it = keys_.erase(it);
-        removed = true;
-      } else {
-        ++it;
-      }
-    }
-    return removed;
-  }
-
-  static Value* FindValue(Key& key, std::string_view name)
-  {
-    std::string folded = Fold(name);
-    for (auto& v : key.values) {
-      if (Fold(v.name) == folded) return &v;
-    }
-    return nullptr;
-  }
-
-  static void Set(Key& key, std::string_view name, const RegistryValue& value)
-  {
-    if (Value* v = FindValue(key, name)) v->value = value;
-    else key.values.push_back({std::string(name), value});
-  }
-
-private:
-  bool HasBelow(const std::string& folded) const
-  {
-    return std::any_of(keys_.begin(), keys_.end(), [&](const auto& entry) { return IsBelow(entry.first, folded); });
-  }
-  bool AllBelowBeginWith(const std::string& folded, const std::string& path) const
-  {
-    return std::all_of(keys_.begin(), keys_.end(), [&](const auto& entry) {
-      return !IsBelow(entry.first, folded) || entry.second.path.compare(0, path.size(), path) == 0;
-    });
-  }
-  static bool IsBelow(const std::string& folded, const std::string& parent)
-  {
-    return folded.size() > parent.size() && folded.compare(0, parent.size(), parent) == 0 &&
-           folded[parent.size()] == '\\';
-  }
-
-  std::map<std::string, Key> keys_;  // by folded path
-};
 
 // ---- Registry -------------------------------------------------------------------------
 
 Registry::Registry() : Registry(DefaultFolder()) {}
 
-Registry::Registry(std::string folder, RegistryIo& io) : folder_(std::move(folder)), io_(&io)
+Registry::Registry(std::string folder) : folder_(std::move(folder))
 {
   while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
 }
@@ -364,196 +64,163 @@ std::string Registry::StorePath() const
 
 std::string Registry::JoinKey(std::string_view key, std::string_view subKey)
 {
-  std::string joined(key);
-  joined += '\\';
-  joined += subKey;
-  return NormalKey(joined);
+  return RegistryDocument::JoinKey(key, subKey);
 }
 
-Registry::Store Registry::Load() const
+RegistryDocument Registry::Load() const
 {
   std::string path = StorePath();
-  int fd;
-  do {
-    fd = io_->Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
+  UniqueFd fd(SysCall(SysCallId::Open, [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+  if (!fd) {
     if (errno == ENOENT) return {};
     Fail("read", path, errno);
   }
   std::string text;
   char block[8192];
   for (;;) {
-    long n = io_->Read(fd, block, sizeof block);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      io_->Close(fd);
-      Fail("read", path, error);
-    }
+    ssize_t n = SysCall(SysCallId::Read, [&] { return ::read(fd.Get(), block, sizeof block); });
+    if (n < 0) Fail("read", path, errno);
     if (n == 0) break;
     text.append(block, static_cast<std::size_t>(n));
   }
-  io_->Close(fd);
-  return Store::Parse(text, path);
+  return RegistryDocument::Parse(text, path);
 }
 
-void Registry::Save(const Store& store)
+bool Registry::WriteChanges(const std::vector<Change>& changes) const
 {
-  std::string path = StorePath();
-  std::string text = store.Serialize();
-  std::string temp = path + ".XXXXXX";
-  int fd = io_->Mkstemp(temp.data());
-  if (fd < 0) Fail("create a file beside", path, errno);
-  auto abandon = [&](int error) {
-    if (fd >= 0) io_->Close(fd);
-    io_->Unlink(temp.c_str());
-    Fail("write", path, error);
-  };
-  for (std::size_t done = 0; done < text.size();) {
-    long n = io_->Write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) abandon(n < 0 ? errno : EIO);
-    done += static_cast<std::size_t>(n);
-  }
-  if (io_->Fsync(fd) != 0) abandon(errno);
-  int closed = io_->Close(fd);
-  fd = -1;
-  if (closed != 0) abandon(errno);
-  if (io_->Rename(temp.c_str(), path.c_str()) != 0) abandon(errno);
-}
-
-void Registry::Change(const std::function<bool(Store&)>& change)
-{
-  StorePath();  // no folder: raise before touching anything
+  std::string path = StorePath();  // no folder: raise before touching anything
   // The folder and those above it; an existing one is fine.
   for (std::size_t i = 1; i <= folder_.size(); ++i) {
     if (i != folder_.size() && folder_[i] != '/') continue;
     std::string part = folder_.substr(0, i);
-    if (io_->Mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) Fail("create the folder", part, errno);
+    if (SysCall(SysCallId::Mkdir, [&] { return ::mkdir(part.c_str(), 0700); }) != 0 && errno != EEXIST)
+      Fail("create the folder", part, errno);
   }
   // Changes are read-modify-write of the whole file: the lock keeps two writers (two
   // runs of the program, or two stores in one) from losing each other's changes.
   std::string lockPath = folder_ + "/" + kLockName;
-  int lock = io_->Open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lock < 0) Fail("open", lockPath, errno);
-  struct Unlock {
-    RegistryIo* io;
-    int fd;
-    ~Unlock() { io->Close(fd); }
-  } unlock{io_, lock};
-  int locked;
-  do {
-    locked = io_->Flock(lock, LOCK_EX);
-  } while (locked != 0 && errno == EINTR);
-  if (locked != 0) Fail("lock", lockPath, errno);
-  Store store = Load();
-  if (change(store)) Save(store);
+  UniqueFd lock(
+      SysCall(SysCallId::Open, [&] { return ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); }));
+  if (!lock) Fail("open", lockPath, errno);
+  if (SysCall(SysCallId::Flock, [&] { return ::flock(lock.Get(), LOCK_EX); }) != 0) Fail("lock", lockPath, errno);
+  RegistryDocument document = Load();
+  bool changed = false;
+  for (const Change& change : changes) changed = change(document) || changed;
+  if (!changed) return false;
+  try {
+    SafeReplaceFile(path, document.Serialize(), {.keepBackup = false, .newFileMode = 0600});
+  } catch (const EFileReplaceError& e) {
+    Fail(e.Operation() == "open" ? "create a file beside" : "write", path, e.Code());
+  }
+  return true;
 }
 
-bool Registry::KeyExists(std::string_view key) const { return Load().Exists(NormalKey(key)); }
+template <typename Query>
+auto Registry::Read(const Query& query) const
+{
+  if (RegistryBatch* batch = RegistryBatch::Open(folder_)) return query(std::as_const(batch->View()));
+  const RegistryDocument document = Load();
+  return query(document);
+}
 
-std::vector<std::string> Registry::SubKeyNames(std::string_view key) const { return Load().Children(NormalKey(key)); }
+bool Registry::Apply(Change change)
+{
+  if (RegistryBatch* batch = RegistryBatch::Open(folder_)) {
+    if (!change(batch->View())) return false;
+    batch->changes_.push_back(std::move(change));
+    return true;
+  }
+  return WriteChanges({std::move(change)});
+}
+
+bool Registry::KeyExists(std::string_view key) const
+{
+  return Read([&](const RegistryDocument& document) { return document.KeyExists(key); });
+}
+
+std::vector<std::string> Registry::SubKeyNames(std::string_view key) const
+{
+  return Read([&](const RegistryDocument& document) { return document.SubKeyNames(key); });
+}
 
 std::vector<std::string> Registry::ValueNames(std::string_view key) const
 {
-  Store store = Load();
-  std::vector<std::string> names;
-  if (Store::Key* k = store.Find(NormalKey(key))) {
-    for (const auto& v : k->values) names.push_back(v.name);
-  }
-  return names;
+  return Read([&](const RegistryDocument& document) { return document.ValueNames(key); });
 }
 
 std::optional<RegistryValue> Registry::ReadValue(std::string_view key, std::string_view name) const
 {
-  Store store = Load();
-  Store::Key* k = store.Find(NormalKey(key));
-  if (!k) return std::nullopt;
-  Store::Value* v = Store::FindValue(*k, name);
-  if (!v) return std::nullopt;
-  return v->value;
+  return Read([&](const RegistryDocument& document) { return document.ReadValue(key, name); });
 }
 
 void Registry::CreateKey(std::string_view key)
 {
-  std::string path = NormalKey(key);
-  Change([&](Store& store) {
-    if (store.Find(path)) return false;
-    store.Add(path);
-    return true;
-  });
+  Apply([path = RegistryDocument::NormalKey(key)](RegistryDocument& document) { return document.CreateKey(path); });
 }
 
 void Registry::WriteValue(std::string_view key, std::string_view name, const RegistryValue& value)
 {
-  std::string path = NormalKey(key);
-  Change([&](Store& store) {
-    Store::Set(store.Add(path), name, value);
+  Apply([path = RegistryDocument::NormalKey(key), name = std::string(name), value](RegistryDocument& document) {
+    document.WriteValue(path, name, value);
     return true;
   });
 }
 
 bool Registry::DeleteValue(std::string_view key, std::string_view name)
 {
-  std::string path = NormalKey(key);
-  bool deleted = false;
-  Change([&](Store& store) {
-    Store::Key* k = store.Find(path);
-    if (!k) return false;
-    std::string folded = Fold(name);
-    auto it = std::find_if(k->values.begin(), k->values.end(), [&](const auto& v) { return Fold(v.name) == folded; });
-    if (it == k->values.end()) return false;
-    k->values.erase(it);
-    deleted = true;
-    return true;
+  return Apply([path = RegistryDocument::NormalKey(key), name = std::string(name)](RegistryDocument& document) {
+    return document.DeleteValue(path, name);
   });
-  return deleted;
 }
 
 bool Registry::DeleteKey(std::string_view key)
 {
-  std::string path = NormalKey(key);
-  bool deleted = false;
-  Change([&](Store& store) { return deleted = store.Remove(path); });
-  return deleted;
+  return Apply([path = RegistryDocument::NormalKey(key)](RegistryDocument& document) { return document.DeleteKey(path); });
+}
+
+// ---- RegistryBatch --------------------------------------------------------------------
+
+RegistryBatch::RegistryBatch(Registry store) : store_(std::move(store))
+{
+  joined_ = Open(store_.Folder()) != nullptr;
+  if (joined_) return;
+  below_ = openBatches;
+  openBatches = this;
+}
+
+RegistryBatch::~RegistryBatch()
+{
+  if (joined_) return;
+  for (RegistryBatch** link = &openBatches; *link; link = &(*link)->below_) {
+    if (*link == this) {
+      *link = below_;
+      break;
+    }
+  }
+}
+
+RegistryBatch* RegistryBatch::Open(const std::string& folder)
+{
+  for (RegistryBatch* batch = openBatches; batch; batch = batch->below_) {
+    if (batch->store_.Folder() == folder) return batch;
+  }
+  return nullptr;
+}
+
+RegistryDocument& RegistryBatch::View()
+{
+  if (!view_) view_ = store_.Load();
+  return *view_;
+}
+
+void RegistryBatch::Commit()
+{
+  if (joined_ || changes_.empty()) return;
+  store_.WriteChanges(changes_);
+  changes_.clear();
 }
 
 // ---- INI-style wrappers ---------------------------------------------------------------
-
-namespace {
-
-// Decimal with an optional sign, or hexadecimal after "$" or "0x"; within 32 bits.
-std::optional<int> ParseInteger(std::string_view text)
-{
-  bool negative = false;
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  unsigned base = 10;
-  if (text.substr(0, 1) == "$") {
-    base = 16;
-    text.remove_prefix(1);
-  } else if (text.substr(0, 2) == "0x" || text.substr(0, 2) == "0X") {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  if (text.empty()) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : text) {
-    int d = HexDigit(c);
-    if (d < 0 || static_cast<unsigned>(d) >= base) return std::nullopt;
-    value = value * base + d;
-    if (value > (base == 16 ? 0xFFFFFFFFLL : 0x80000000LL)) return std::nullopt;
-  }
-  if (base == 16 && !negative) return static_cast<int>(static_cast<std::uint32_t>(value));
-  if (negative) value = -value;
-  if (value > 0x7FFFFFFF || value < -0x7FFFFFFFLL - 1) return std::nullopt;
-  return static_cast<int>(value);
-}
-
-}  // namespace
 
 RegistryIniFile::RegistryIniFile(std::string key, RegistryAccess access, Registry registry)
     : registry_(std::move(registry)), key_(std::move(key)), access_(access)
@@ -576,8 +243,7 @@ std::string RegistryIniFile::ReadString(std::string_view section, std::string_vi
                                         std::string_view defaultValue) const
 {
   auto value = registry_.ReadValue(SectionKey(section), name);
-  if (!value) return std::string(defaultValue);
-  return value->type == RegistryValueType::Dword ? std::to_string(value->number) : value->text;
+  return value ? RegistryValueText(*value) : std::string(defaultValue);
 }
 
 void RegistryIniFile::WriteString(std::string_view section, std::string_view name, std::string_view value)
@@ -588,9 +254,7 @@ void RegistryIniFile::WriteString(std::string_view section, std::string_view nam
 int RegistryIniFile::ReadInteger(std::string_view section, std::string_view name, int defaultValue) const
 {
   auto value = registry_.ReadValue(SectionKey(section), name);
-  if (!value) return defaultValue;
-  if (value->type == RegistryValueType::Dword) return static_cast<int>(value->number);
-  return ParseInteger(value->text).value_or(defaultValue);
+  return value ? RegistryValueInteger(*value).value_or(defaultValue) : defaultValue;
 }
 
 bool RegistryIniFile::ReadBool(std::string_view section, std::string_view name, bool defaultValue) const

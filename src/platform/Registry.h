@@ -1,69 +1,29 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Exception.h"
+#include "platform/RegistryDocument.h"
 
-// Every failure of the settings store: a store that cannot be read or is damaged, a
-// write that did not reach the disk, a write through a key opened for reading.
-class ERegistryException : public Exception {
-public:
-  using Exception::Exception;
-};
-
-// The system calls of the store, one virtual each, so that a test can fail any of them.
-// Return values and errno are those of the POSIX call of the same name.
-class RegistryIo {
-public:
-  virtual ~RegistryIo() = default;
-  virtual int Open(const char* path, int flags, unsigned mode);
-  virtual long Read(int fd, void* buffer, std::size_t count);
-  virtual long Write(int fd, const void* buffer, std::size_t count);
-  virtual int Fsync(int fd);
-  virtual int Close(int fd);
-  virtual int Rename(const char* from, const char* to);
-  virtual int Unlink(const char* path);
-  virtual int Mkdir(const char* path, unsigned mode);
-  virtual int Mkstemp(char* pathTemplate);
-  virtual int Flock(int fd, int operation);
-
-  static RegistryIo& System();
-};
-
-enum class RegistryValueType { String, Dword };
-
-struct RegistryValue {
-  RegistryValueType type = RegistryValueType::String;
-  std::string text;           // String
-  std::uint32_t number = 0;   // Dword
-
-  static RegistryValue String(std::string text) { return {RegistryValueType::String, std::move(text), 0}; }
-  static RegistryValue Dword(std::uint32_t number) { return {RegistryValueType::Dword, {}, number}; }
-  bool operator==(const RegistryValue&) const = default;
-};
-
-// The current user's settings, kept in one text file (registry.txt, UTF-8) in a folder
-// of its own: $KESTREL_CONFIG_HOME when set, else $XDG_CONFIG_HOME/kestrel, else
-// ~/.config/kestrel.
+// The current user's settings, kept in one text file (registry.txt, in the text of
+// RegistryDocument) in a folder of its own: $KESTREL_CONFIG_HOME when set, else
+// $XDG_CONFIG_HOME/kestrel, else ~/.config/kestrel.
 //
-// Keys are paths as the Windows registry names them ("\SOFTWARE\Nordwick\Mirel\1.0"),
-// relative to the user's root; a leading backslash and empty parts are ignored. Key and
-// value names keep the case they were written with and compare without case (Latin and
-// Cyrillic letters), as the registry does. A value is a text or a 32-bit number.
+// Each call reads the file anew. Each change is a read-modify-write of the whole file
+// under a lock (registry.lock beside it), the new file put in the old one's place by
+// SafeFileReplace: the store is either the old or the new one, never a torn mix, and
+// two programs that change it at once lose none of each other's changes. A new file is
+// the owner's alone. A missing file is an empty store; one that cannot be read or parsed
+// raises ERegistryException.
 //
-// Each call reads the file anew; each change rewrites it whole under a lock: into a
-// temporary file in the same folder, synced, then renamed over the old one, so that the
-// store is either the old or the new one, never a torn mix. A missing file is an empty
-// store; one that cannot be read or parsed raises ERegistryException.
+// Inside a RegistryBatch the changes are held back and written together (see there).
 class Registry {
 public:
   Registry();  // the store in DefaultFolder()
-  explicit Registry(std::string folder, RegistryIo& io = RegistryIo::System());
+  explicit Registry(std::string folder);
 
   // Empty when no folder can be found (no HOME): every call on such a store raises.
   static std::string DefaultFolder();
@@ -90,13 +50,50 @@ public:
   static std::string JoinKey(std::string_view key, std::string_view subKey);
 
 private:
-  class Store;
-  Store Load() const;
-  void Change(const std::function<bool(Store&)>& change);
-  void Save(const Store& store);
+  friend class RegistryBatch;
+  // A change of the document; false when it found nothing to change. It may be made
+  // again on a later reading of the file, so it holds its arguments by value.
+  using Change = std::function<bool(RegistryDocument&)>;
+
+  template <typename Query>
+  auto Read(const Query& query) const;
+  // What the change returned, made on the store as it stands.
+  bool Apply(Change change);
+  RegistryDocument Load() const;
+  // False when no change found anything to change, and nothing was written.
+  bool WriteChanges(const std::vector<Change>& changes) const;
 
   std::string folder_;
-  RegistryIo* io_;
+};
+
+// Holds back the changes made on this thread through any Registry of the same folder
+// while it lives, and writes them at Commit in one locked read-modify-write: a save of
+// many values costs one read, one file written and synced, where each change alone
+// costs all of that. Inside it, reads see the store as the batch first read it, with
+// the batch's changes made on it. Commit makes the changes again on the file as it then
+// is, so what another program wrote in between stays. Changes not committed when the
+// batch ends are dropped. A batch opened inside another of the same folder joins it:
+// the outer one writes.
+class RegistryBatch {
+public:
+  explicit RegistryBatch(Registry store = Registry());
+  ~RegistryBatch();
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+  // Raises ERegistryException; the changes are then still held.
+  void Commit();
+
+private:
+  friend class Registry;
+  static RegistryBatch* Open(const std::string& folder);
+  RegistryDocument& View();
+
+  Registry store_;
+  bool joined_ = false;
+  RegistryBatch* below_ = nullptr;  // the batch opened before this one on this thread
+  std::optional<RegistryDocument> view_;
+  std::vector<Registry::Change> changes_;
 };
 
 enum class RegistryAccess { Read, Write };

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "platform/Format.h"
+#include "platform/OSError.h"
+#include "platform/SysFault.h"
 
 std::int64_t TStream::GetSize()
 {
@@ -106,36 +108,35 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   case FileMode::OpenRead: flags |= O_RDONLY; break;
   case FileMode::OpenWrite: flags |= O_WRONLY; break;
   }
-  do {
-    fd_ = ::open(fileName.c_str(), flags, 0666);
-  } while (fd_ < 0 && errno == EINTR);
-  if (fd_ < 0) {
+  fd_.Reset(SysCall(SysCallId::Open, [&] { return ::open(fileName.c_str(), flags, 0666); }));
+  if (!fd_) {
     int error = errno;
     if (mode == FileMode::Create)
-      throw EFCreateError(Format("Cannot create file \"%s\". %s", ExpandFileName(fileName), std::strerror(error)));
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", ExpandFileName(fileName), std::strerror(error)));
+      throw EFCreateError(Format("Cannot create file \"%s\". %s", ExpandFileName(fileName), SystemErrorText(error)));
+    throw EFOpenError(Format("Cannot open file \"%s\". %s", ExpandFileName(fileName), SystemErrorText(error)));
   }
 }
 
-TFileStream::~TFileStream()
+TFileStream::TFileStream(std::string fileName, UniqueFd file) : fileName_(std::move(fileName)), fd_(std::move(file)) {}
+
+int TFileStream::CloseFile() noexcept
 {
-  if (fd_ >= 0) ::close(fd_);
+  if (!fd_) return 0;
+  return SysClose(fd_.Release()) == 0 ? 0 : errno;
 }
 
 void TFileStream::Close()
 {
-  if (fd_ < 0) return;
-  int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) throw EWriteError(Format("Cannot close file \"%s\". %s", fileName_, std::strerror(errno)));
+  if (int error = CloseFile(); error != 0)
+    throw EWriteError(Format("Cannot close file \"%s\". %s", fileName_, SystemErrorText(error)));
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count)
 {
   std::size_t done = 0;
-  while (done < count && fd_ >= 0) {
-    ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
+  while (done < count && fd_) {
+    ssize_t n = SysCall(SysCallId::Read, [&] { return ::read(fd_.Get(), static_cast<char*>(buffer) + done, count - done); });
+    if (n < 0) lastError_ = errno;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
@@ -145,10 +146,13 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count)
 std::size_t TFileStream::Write(const void* buffer, std::size_t count)
 {
   std::size_t done = 0;
-  while (done < count && fd_ >= 0) {
-    ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+  while (done < count && fd_) {
+    ssize_t n =
+        SysCall(SysCallId::Write, [&] { return ::write(fd_.Get(), static_cast<const char*>(buffer) + done, count - done); });
+    if (n <= 0) {
+      lastError_ = n < 0 ? errno : EIO;
+      break;
+    }
     done += static_cast<std::size_t>(n);
   }
   return done;
@@ -157,12 +161,13 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count)
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin)
 {
   int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
-  off_t position = fd_ >= 0 ? ::lseek(fd_, static_cast<off_t>(offset), whence) : -1;
-  return static_cast<std::int64_t>(position);
+  if (!fd_) return -1;
+  return static_cast<std::int64_t>(
+      SysCall(SysCallId::Lseek, [&] { return ::lseek(fd_.Get(), static_cast<off_t>(offset), whence); }));
 }
 
 void TFileStream::SetSize(std::int64_t size)
 {
-  if (fd_ < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
-    throw EStreamError(Format("Cannot set the size of \"%s\". %s", fileName_, std::strerror(errno)));
+  if (!fd_ || SysCall(SysCallId::Ftruncate, [&] { return ::ftruncate(fd_.Get(), static_cast<off_t>(size)); }) != 0)
+    throw EStreamError(Format("Cannot set the size of \"%s\". %s", fileName_, SystemErrorText(fd_ ? errno : EBADF)));
 }

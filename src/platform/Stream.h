@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Exception.h"
+#include "platform/UniqueFd.h"
 
 // The stream family the program's records, files and resources are read and written
 // through. Read and Write move as many bytes as they can and say how many; ReadBuffer and
@@ -88,7 +89,6 @@ enum class FileMode {
 class TFileStream : public TStream {
 public:
   TFileStream(const std::string& fileName, FileMode mode);
-  ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
@@ -101,9 +101,19 @@ public:
   void Close();
   const std::string& FileName() const { return fileName_; }
 
+protected:
+  // Over a file someone else opened.
+  TFileStream(std::string fileName, UniqueFd file);
+  int Handle() const { return fd_.Get(); }
+  // The errno of the last Read or Write that came up short, 0 when none did.
+  int LastError() const { return lastError_; }
+  // Close without raising: 0, or the errno of a failed close.
+  int CloseFile() noexcept;
+
 private:
   std::string fileName_;
-  int fd_ = -1;
+  UniqueFd fd_;
+  int lastError_ = 0;
 };
 
 // The name as the error texts show it: made absolute against the working folder.

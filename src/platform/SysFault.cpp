@@ -1,5 +1,7 @@
 #include "platform/SysFault.h"
 
+#include <unistd.h>
+
 #include <array>
 
 namespace {
@@ -44,3 +46,14 @@ bool TakeFault(SysCallId id, int& error)
 }
 
 }  // namespace sysfault_detail
+
+int SysClose(int fd)
+{
+  int result = ::close(fd);
+  int injected = 0;
+  if (sysfault_detail::TakeFault(SysCallId::Close, injected)) {
+    errno = injected;
+    return -1;
+  }
+  return result;
+}

@@ -5,7 +5,8 @@
 // The seam through which tests make system calls of the platform layer fail.
 // Every system call of src/platform goes through SysCall(id, call): an injected fault
 // makes the call fail with the chosen errno without entering the kernel, and EINTR,
-// injected or real, is retried (close is never routed here: retrying it is unsafe).
+// injected or real, is retried (close is never routed here: retrying it is unsafe; a
+// close whose result matters goes through SysClose).
 // Faults are per thread, so a test can break its own calls while a simulator thread
 // in the same process keeps working.
 enum class SysCallId {
@@ -24,6 +25,18 @@ enum class SysCallId {
   Send,
   Recv,
   GetAddrInfo,
+  Lseek,
+  Ftruncate,
+  Fsync,
+  Stat,
+  Fchmod,
+  Flock,
+  Dup,
+  Mkdir,
+  Link,
+  Rename,
+  Unlink,
+  Close,
   Count
 };
 
@@ -51,3 +64,7 @@ auto SysCall(SysCallId id, Call&& call) -> decltype(call())
     return result;
   }
 }
+
+// Closes fd once; a Close fault reports its error after the descriptor is closed, as
+// the kernel does: the descriptor is gone whatever close says, so it is never retried.
+int SysClose(int fd);

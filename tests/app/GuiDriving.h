@@ -12,7 +12,7 @@
 #include <chrono>
 #include <functional>
 
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 // Serves the GUI thread's events until done() holds or the deadline passes; gives done().
 inline bool WaitUntil(const std::function<bool()>& done,

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "SetupDialogFixture.h"
-#include "app/ProgramSettings.h"
+#include "app/core/ProgramSettings.h"
 #include "modbus/CModbusEth.h"
 #include "modbus/CModbusRTU.h"
 #include "platform/Registry.h"

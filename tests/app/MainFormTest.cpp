@@ -6,12 +6,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "FirmwareImage.h"
-#include "QtTestApp.h"
 #include "ReleaseImages.h"
-#include "app/MainForm.h"
+#include "app/ui/MainForm.h"
 #include "platform/ExecutablePath.h"
 #include "platform/ProgramResources.h"
+#include "support/FirmwareImage.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

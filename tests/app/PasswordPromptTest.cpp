@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #include "TestJobThread.h"
-#include "app/PasswordPrompt.h"
-#include "app/ScriptedPrompts.h"
+#include "app/core/PasswordPrompt.h"
+#include "support/ScriptedPrompts.h"
 
 namespace {
 
@@ -71,6 +71,14 @@ TEST(PasswordPrompt, CancelAbandonsTheLoginAndLeavesItsFieldsAlone)
   EXPECT_TRUE(side.password.empty());
   EXPECT_FALSE(side.remember);
   EXPECT_EQ(reports.lines, std::vector<std::string>{"Авторизация"});
+}
+
+TEST(PasswordPrompt, AccessLevelTexts)
+{
+  EXPECT_EQ(AccessLevelText(1), "Запись конфигурации");
+  EXPECT_EQ(AccessLevelText(2), "Управление выходами");
+  EXPECT_EQ(AccessLevelText(0), "?");
+  EXPECT_EQ(AccessLevelText(3), "?");
 }
 
 TEST(PasswordPrompt, DialogRowsByLevelAndDevice)

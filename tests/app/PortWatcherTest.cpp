@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SetupDialogFixture.h"
-#include "app/PortWatcher.h"
+#include "app/ui/PortWatcher.h"
 
 TEST(PortWatcher, NoticesPortsThatComeAndGo)
 {

@@ -3,13 +3,14 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
-#include "FirmwareImage.h"
-#include "QtTestApp.h"
 #include "ReleaseImages.h"
-#include "app/MainForm.h"
-#include "app/Program.h"
+#include "app/ui/MainForm.h"
+#include "app/ui/Program.h"
 #include "platform/ProgramResources.h"
 #include "platform/Registry.h"
+#include "platform/SysFault.h"
+#include "support/FirmwareImage.h"
+#include "support/QtTestApp.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -175,6 +176,32 @@ TEST_F(ProgramSteps, AnUnreadableStoreLeavesTheDialogsTheirDefaults)
   EXPECT_EQ(freshSetup.port, "");
   EXPECT_FALSE(again.Save());
   EXPECT_EQ(ReadFileBytes(config / "registry.txt"), "not a store\n");
+}
+
+TEST_F(ProgramSteps, TheSaveWritesTheStoreOnceForAllWindows)
+{
+  JoinAll();
+  scanRS.timeout = 20;
+  scanEth.port = "eth";
+  setup.port = "/dev/ttyUSB1";
+  InjectSysFault(SysCallId::Rename, EIO, 1, 1);  // a second write of the store would fail
+  EXPECT_TRUE(settings.Save());
+  ClearSysFaults();
+  TRegIniFile ini(kSettingsKey, RegistryAccess::Read);
+  EXPECT_EQ(ini.ReadInteger("ScanRSDialog", "timeout", 0), 20);
+  EXPECT_EQ(ini.ReadString("ScanEthDialog", "port", ""), "eth");
+  EXPECT_EQ(ini.ReadString("MB", "port", ""), "/dev/ttyUSB1");
+}
+
+TEST_F(ProgramSteps, AFailingSaveKeepsWhatTheWindowsBeforeItSaved)
+{
+  JoinAll();
+  scanRS.timeout = 20;
+  scanEth.fail = true;
+  EXPECT_FALSE(settings.Save());
+  TRegIniFile ini(kSettingsKey, RegistryAccess::Read);
+  EXPECT_EQ(ini.ReadInteger("ScanRSDialog", "timeout", 0), 20);
+  EXPECT_FALSE(ini.SectionExists("MB"));
 }
 
 TEST_F(ProgramSteps, InfoModeWritesTheListAndSkipsTheWindow)

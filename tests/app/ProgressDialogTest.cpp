@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "GuiDriving.h"
-#include "app/ProgressDialog.h"
-#include "app/PromptsQt.h"
-#include "app/ScriptedPrompts.h"
+#include "app/ui/ProgressDialog.h"
+#include "app/ui/PromptsQt.h"
+#include "support/ScriptedPrompts.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ TEST_F(ProgressDialogTest, ConfirmedCancelCallsOnCancelOnceAndFurtherPressesDoNo
   EXPECT_EQ(cancelCalls, 1);
   EXPECT_FALSE(Closed());
 
-  dialog.Finish(2);
+  dialog.Finish(JobEnd::Cancelled);
   EXPECT_TRUE(Closed());
   EXPECT_EQ(dialog.result(), 2);
 }
@@ -110,20 +110,19 @@ TEST(ProgressDialog, HowTheJobEndsDecidesTheButtonAndTheResult)
   enum class Then { Nothing, Button, Escape, CloseBox };
   struct Case {
     const char* name;
-    int finish;
+    JobEnd finish;
     const char* caption;  // after Finish, while still open
     Then then;
     int result;
   };
   const Case cases[] = {
-      {"installed, button", 0, "OK", Then::Button, 1},
-      {"installed, Escape", 0, "OK", Then::Escape, 1},
-      {"installed, close box", 0, "OK", Then::CloseBox, 1},
-      {"ended without upload, button", 3, "Отмена", Then::Button, 2},
-      {"ended without upload, Escape", 3, "Отмена", Then::Escape, 2},
-      {"ended without upload, close box", 3, "Отмена", Then::CloseBox, 2},
-      {"cancelled closes at once", 2, nullptr, Then::Nothing, 2},
-      {"OK closes at once", 1, nullptr, Then::Nothing, 1},
+      {"installed, button", JobEnd::Succeeded, "OK", Then::Button, 1},
+      {"installed, Escape", JobEnd::Succeeded, "OK", Then::Escape, 1},
+      {"installed, close box", JobEnd::Succeeded, "OK", Then::CloseBox, 1},
+      {"ended without upload, button", JobEnd::Declined, "Отмена", Then::Button, 2},
+      {"ended without upload, Escape", JobEnd::Declined, "Отмена", Then::Escape, 2},
+      {"ended without upload, close box", JobEnd::Declined, "Отмена", Then::CloseBox, 2},
+      {"cancelled closes at once", JobEnd::Cancelled, nullptr, Then::Nothing, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -172,7 +171,7 @@ TEST_F(ProgressDialogTest, ResetBringsBackTheRunningWindow)
   EXPECT_EQ(dialog.Memo1->toPlainText(),
             "Подключение к 127.0.0.1\nЗагрузка обновления выполнена успешно.\nВыключите и снова включите питание.");
   dialog.SetProgress(50, 100);
-  dialog.Finish(0);
+  dialog.Finish(JobEnd::Succeeded);
   ASSERT_EQ(dialog.Button1->text(), "OK");
 
   dialog.Reset();
@@ -210,10 +209,10 @@ TEST(ProgressDialog, ShownModallyItEndsWithTheResultOfTheJob)
   TestApp();
   struct Case {
     const char* name;
-    int finish;
+    JobEnd finish;
     int result;
   };
-  const Case cases[] = {{"cancelled", 2, 2}, {"installed, then OK pressed", 0, 1}};
+  const Case cases[] = {{"cancelled", JobEnd::Cancelled, 2}, {"installed, then OK pressed", JobEnd::Succeeded, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedPrompts prompts;
@@ -222,8 +221,8 @@ TEST(ProgressDialog, ShownModallyItEndsWithTheResultOfTheJob)
     // A scripted owner: once the job has ended with "OK", it presses the button.
     prompts.AnswerModal([](QDialog& d) {
       auto& progress = static_cast<TProgressDialog&>(d);
-      QObject::connect(&progress, &TProgressDialog::JobFinished, &progress, [&progress](int result) {
-        if (result == 0) QMetaObject::invokeMethod(progress.Button1, &QPushButton::click, Qt::QueuedConnection);
+      QObject::connect(&progress, &TProgressDialog::JobFinished, &progress, [&progress](JobEnd end) {
+        if (end == JobEnd::Succeeded) QMetaObject::invokeMethod(progress.Button1, &QPushButton::click, Qt::QueuedConnection);
       });
       return ExecDialog(d);
     });

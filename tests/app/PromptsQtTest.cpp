@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "GuiDriving.h"
-#include "app/PromptsQt.h"
+#include "app/ui/PromptsQt.h"
 
 TEST(QtPrompts, MessageBoxHasTheApplicationTitleTheButtonsAndTheDefault)
 {

@@ -5,9 +5,9 @@
 #include <QPushButton>
 
 #include "GuiDriving.h"
-#include "app/PromptsQt.h"
-#include "app/RegPasswordDialog.h"
-#include "app/ScriptedPrompts.h"
+#include "app/ui/PromptsQt.h"
+#include "app/ui/RegPasswordDialog.h"
+#include "support/ScriptedPrompts.h"
 
 namespace {
 
@@ -94,14 +94,6 @@ TEST(RegPasswordDialog, Form)
   dialog.Button2->click();
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
-}
-
-TEST(RegPasswordDialog, AccessLevelTexts)
-{
-  EXPECT_EQ(AccessLevelText(1), "Запись конфигурации");
-  EXPECT_EQ(AccessLevelText(2), "Управление выходами");
-  EXPECT_EQ(AccessLevelText(0), "?");
-  EXPECT_EQ(AccessLevelText(3), "?");
 }
 
 TEST(RegPasswordDialog, ShownByTheQtPromptsWithItsRowsAndAtMost15Characters)

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "GuiDriving.h"
-#include "app/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "GuiDriving.h"
-#include "app/MBSetupDialog2.h"
-#include "app/ScriptedPrompts.h"
+#include "app/ui/MBSetupDialog2.h"
 #include "modbus/EnumPorts.h"
 #include "support/ScopedEnv.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 // Ports appear as the kernel shows them: a tty entry with a device link, and a node.

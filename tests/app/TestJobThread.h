@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "GuiDriving.h"
-#include "app/WorkThread.h"
+#include "app/core/WorkThread.h"
 
 // A worker whose job the test gives; the job may be replaced between runs.
 class TestJobThread : public TWorkThread {

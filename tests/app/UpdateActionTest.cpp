@@ -9,7 +9,7 @@
 
 #include "ReleaseImages.h"
 #include "SetupDialogFixture.h"
-#include "app/MainForm.h"
+#include "app/ui/MainForm.h"
 #include "platform/ProgramResources.h"
 #include "platform/Socket.h"
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "TestJobThread.h"
-#include "app/Synchronize.h"
+#include "app/core/Synchronize.h"
 #include "platform/Exception.h"
 
 

@@ -7,7 +7,7 @@
 // Each row is a test of its own, so ctest runs them side by side; the reply time-out is
 // the shortest the settings offer (1 s) to keep the matrix quick.
 
-#include "RecorderRoad.h"
+#include "WindowDriving.h"
 
 #include <chrono>
 #include <filesystem>
@@ -405,7 +405,7 @@ struct Update {
   {
     environment.log = [this](const std::string& line) { log.push_back(line); };
     environment.openUrl = [](const std::string&) { return 31; };
-    environment.beep = beeps.Event();
+    environment.runUpgrade = ProgressWindowUpload(prompts, beeps.Event());
   }
   void Run() { RunUpdateWorkflow(environment, timed, road.unit); }
 
@@ -487,7 +487,7 @@ void ExpectTheRoadAsSeen(const Update& update, const Row& row)
   EXPECT_TRUE(Contains(boxes.back().message.text, "текущая версия ПО 2.1.160.115.")) << boxes.back().message.text;
   EXPECT_EQ(update.log.size(), 2u);
   EXPECT_EQ(update.log.back(), "OK");
-  EXPECT_EQ(update.progress.finishes, std::vector<int>{0});
+  EXPECT_EQ(update.progress.finishes, std::vector<JobEnd>{JobEnd::Succeeded});
   EXPECT_TRUE(Contains(update.progress.log, "Загрузка обновления выполнена успешно.")) << update.progress.log;
   EXPECT_EQ(update.beeps.Sounds(), std::vector<BeepSound>{BeepSound::Default});
 }

@@ -1,7 +1,7 @@
 // kestrel-recsim as a person starts it, and the whole update against it over the
 // address it prints.
 
-#include "RecorderRoad.h"
+#include "WindowDriving.h"
 #include "modbus/CModbusEth.h"
 #include "support/RecsimProcess.h"
 
@@ -25,7 +25,7 @@ TEST(RecsimProcess, TheWholeUpdateAgainstTheStartedSimulator)
       .AnswerTask(PromptResult::Yes)
       .Answer(PromptResult::Ok);
   UpdateEnvironment environment(prompts, ReleaseImages());
-  environment.beep = {};
+  environment.runUpgrade = ProgressWindowUpload(prompts, {});
   RunUpdateWorkflow(environment, transport, 1);
 
   EXPECT_TRUE(prompts.Faults().empty()) << ::testing::PrintToString(prompts.Faults());

@@ -1,11 +1,11 @@
 // The update workflow against the simulated recorder: the road of one update, the
 // version policy and the closing messages, with the release's (sample) images.
 
-#include "RecorderRoad.h"
+#include "WindowDriving.h"
 
-#include "modbus/ModbusTestUtil.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/VersionWord.h"
+#include "support/ModbusTestUtil.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ struct Update {
       opened.push_back(url);
       return browserAnswer;
     };
-    environment.beep = beeps.Event();
+    environment.runUpgrade = ProgressWindowUpload(prompts, beeps.Event());
   }
   void Run() { RunUpdateWorkflow(environment, *road.transport, road.unit); }
 
@@ -80,7 +80,7 @@ TEST_P(WholeRoad, UpdatesTheRecorderToTheNewestImageOfItsHardware)
   EXPECT_EQ(task->task.icon, PromptIcon::Information);
   EXPECT_TRUE(task->task.links.empty());
 
-  EXPECT_EQ(progress.finishes, std::vector<int>{0});
+  EXPECT_EQ(progress.finishes, std::vector<JobEnd>{JobEnd::Succeeded});
   EXPECT_EQ(progress.result, 1);
   EXPECT_TRUE(Contains(progress.log, "Подключение к " + road.transport->ConnectionName() + "\n"));
   EXPECT_TRUE(Contains(progress.log, "Идентификация\nCorvane-KX-318 v2.1.70\nЗагрузка обновления\nУстановка обновления\n"

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "ModbusTestUtil.h"
 #include "modbus/MBCommand.h"
 #include "platform/Stream.h"
+#include "support/ModbusTestUtil.h"
 
 using namespace ModbusMaster;
 

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "ModbusTestUtil.h"
 #include "modbus/MBErrors.h"
 #include "platform/LoadStr.h"
+#include "support/ModbusTestUtil.h"
 
 using namespace ModbusMaster;
 

@@ -3,12 +3,12 @@
 #include <set>
 #include <thread>
 
-#include "ModbusTestUtil.h"
 #include "modbus/CModbusEth.h"
 #include "modbus/MBCommand.h"
 #include "platform/Stream.h"
 #include "platform/SysFault.h"
 #include "recsim/Server.h"
+#include "support/ModbusTestUtil.h"
 
 using namespace ModbusMaster;
 using recsim::Fault;

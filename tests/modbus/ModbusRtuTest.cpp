@@ -2,12 +2,12 @@
 
 #include <thread>
 
-#include "ModbusTestUtil.h"
 #include "modbus/CModbusRTU.h"
 #include "modbus/MBCommand.h"
 #include "platform/Stream.h"
 #include "platform/SysFault.h"
 #include "recsim/Server.h"
+#include "support/ModbusTestUtil.h"
 
 using namespace ModbusMaster;
 using recsim::Fault;

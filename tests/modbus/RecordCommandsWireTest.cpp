@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 
-#include "ModbusTestUtil.h"
 #include "modbus/CModbusEth.h"
 #include "modbus/MBCommand.h"
 #include "platform/Stream.h"
 #include "platform/SysFault.h"
 #include "recsim/Server.h"
+#include "support/ModbusTestUtil.h"
 
 using namespace ModbusMaster;
 using recsim::Fault;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/SysFault.h"
 #include "platform/TextWriter.h"
 #include "support/TempDir.h"
 
@@ -86,4 +87,34 @@ TEST(FileStream, CreationAndOpeningErrorsNameTheFullPath)
     EXPECT_EQ(e.Message(), "Cannot create file \"\". No such file or directory");
   }
   EXPECT_THROW(TFileStream(dir / "absent", FileMode::OpenRead), EFOpenError);
+}
+
+TEST(FileStream, FailedSystemCallsRaise)
+{
+  TempDir dir;
+  const std::string path = dir / "list.txt";
+  InjectSysFault(SysCallId::Open, EACCES);
+  try {
+    TFileStream file(path, FileMode::Create);
+    ADD_FAILURE() << "no error";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + path + "\". Permission denied");
+  }
+  TFileStream file(path, FileMode::Create);
+  InjectSysFault(SysCallId::Write, ENOSPC, 1, 1);  // the second write finds the disk full
+  {
+    TextWriter writer(file, false);
+    writer.Write(std::string(TextWriter::kBufferSize, 'x'));
+    writer.Write("tail");
+    EXPECT_THROW(writer.Flush(), EWriteError);
+  }
+  InjectSysFault(SysCallId::Close, EIO);
+  try {
+    file.Close();
+    ADD_FAILURE() << "no error";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Cannot close file \"" + path + "\". Input/output error");
+  }
+  ClearSysFaults();
+  EXPECT_EQ(ReadFileBytes(path), std::string(TextWriter::kBufferSize, 'x'));
 }

@@ -13,12 +13,12 @@
 
 #include "modbus/CModbusEth.h"
 #include "modbus/MBErrors.h"
-#include "recorder/access/RecorderLink.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/SrpClient.h"
 #include "recorder/info/RegInfo.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
+#include "support/RecorderLink.h"
 #include "support/RecsimProcess.h"
 
 using Bytes = std::vector<std::uint8_t>;

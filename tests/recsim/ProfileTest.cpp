@@ -2,10 +2,13 @@
 
 #include <stdexcept>
 
-#include "recorder/info/InfoRecordVectors.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
+#include "recorder/info/VantorException.h"
 #include "recorder/info/VersionWord.h"
 #include "recsim/Profile.h"
+#include "support/InfoRecordVectors.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "modbus/MBErrors.h"
-#include "recorder/access/RecorderLink.h"
 #include "recsim/RecorderHandlers.h"
+#include "support/RecorderLink.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using ModbusMaster::TBaseModbusMessage;

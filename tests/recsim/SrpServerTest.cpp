@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "recorder/access/SrpClient.h"
-#include "recorder/access/SrpVectors.h"
 #include "recsim/SrpServer.h"
+#include "support/SrpVectors.h"
 
 using recsim::SrpServer;
 

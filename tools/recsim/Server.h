@@ -16,6 +16,7 @@
 #include "platform/Socket.h"
 #include "recsim/Device.h"
 #include "recsim/Fault.h"
+#include "recsim/FaultPlan.h"
 #include "recsim/Wire.h"
 
 namespace recsim {
@@ -35,8 +36,13 @@ struct LogEntry {
 std::string FormatLogEntry(const LogEntry& entry);
 
 // The simulated recorder's wire: Modbus TCP, Modbus UDP and Modbus RTU on a
-// pseudo-terminal, served by one thread that dispatches every request to the handler
-// of its function, applies the faults asked for and logs the request.
+// pseudo-terminal, served by one thread. Each link turns its bytes into requests with
+// its own framing (Framing.h); every request then goes one way: logged, routed to the
+// device that hears it, counted off against the fault plan, answered by the handler of
+// its function, and framed and misshaped as the faults say (FaultPlan.h). The loop
+// knows links only as endpoints (a descriptor and what to do when it is readable) and
+// devices only through DeviceFor, so a listener of another kind or a line shared by
+// several devices adds to one of the two and leaves the rest as it is.
 class Server {
 public:
   explicit Server(HandlerTable handlers = DefaultHandlers());
@@ -77,39 +83,53 @@ public:
   }
 
 private:
+  using Writer = std::function<void(const std::uint8_t*, std::size_t)>;
   struct Connection {
     Socket socket;
     std::vector<std::uint8_t> buffer;
   };
-  struct Outgoing;
+  // The serial line: what has been heard of the request under way, and when.
+  struct RtuLine {
+    std::unique_ptr<PseudoTerminal> pty;
+    std::vector<std::uint8_t> heard;
+    std::chrono::steady_clock::time_point lastByte;
+  };
+  // A descriptor the loop waits on and what to do when it is readable.
+  struct Endpoint {
+    int fd;
+    std::function<void()> serve;
+  };
 
   void Run();
-  void ServeTcp(std::uint32_t id, Connection& connection, bool& close);
+  std::vector<Endpoint> Endpoints();
+  void AcceptTcp();
+  // False when the connection is to be closed.
+  bool ServeTcp(std::uint32_t id, Connection& connection);
   void ServeUdp();
   void ServeRtu();
-  void DrainRtuFrames();
-  // Dispatches one request and builds its reply frame(s); false when nothing is sent.
-  Outgoing Process(Request request);
-  void Send(Link link, const Outgoing& out, const std::function<void(const std::uint8_t*, std::size_t)>& write);
+  void WriteRtu(const std::uint8_t* data, std::size_t size);
+
+  // Logs the request, lets the device it is for answer, and shapes the reply.
+  Outgoing Dispatch(Request request);
+  // The device that hears a request, or none (another unit on the serial line).
+  Device* DeviceFor(const Request& request);
+  // Sends the reply: after its delay, in its copies and pieces.
+  void Deliver(const Outgoing& out, const Writer& write);
 
   mutable std::mutex mutex_;
   mutable std::condition_variable logged_;
   HandlerTable handlers_;
   Device device_;
-  std::vector<Fault> faults_;
+  FaultPlan faults_;
   std::vector<LogEntry> log_;
   std::size_t repliesSent_ = 0;
   std::function<void(const LogEntry&)> sink_;
-  std::uint16_t lastTransactionId_ = 0;
-  bool haveLastTransaction_ = false;
 
   Event stop_;
   std::thread thread_;
   Socket tcpListener_;
   Socket udp_;
-  std::unique_ptr<PseudoTerminal> pty_;
-  std::vector<std::uint8_t> rtuBuffer_;
-  std::chrono::steady_clock::time_point rtuLastByte_;
+  RtuLine rtu_;
   std::map<std::uint32_t, Connection> connections_;
   std::uint32_t nextConnection_ = 1;
   std::map<std::pair<std::uint32_t, std::uint16_t>, std::uint32_t> udpPeers_;

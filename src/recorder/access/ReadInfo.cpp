@@ -10,6 +10,8 @@
 #include "recorder/access/RecordTransfers.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 

@@ -4,10 +4,12 @@
 #include <string_view>
 
 #include "platform/Bytes.h"
+#include "platform/Cp1251.h"
 #include "platform/Format.h"
 #include "recorder/access/RegCommands.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/RegInfo.h"
+#include "recorder/info/VersionBands.h"
 #include "recorder/info/VersionWord.h"
 
 namespace Registrator {
@@ -15,34 +17,41 @@ namespace {
 
 bool BeginsWith(const std::string& text, std::string_view prefix) { return text.starts_with(prefix); }
 
-// The device information record's length rule and serial position by firmware band.
-struct DeviceInfoBand {
-  std::uint32_t from, upTo;
-  std::size_t minimumLength;  // also the bytes kept in InfoRecordCopy
-  const char* tag;            // detail of EMBUnsupportedDevice when shorter
-  std::size_t serialOffset;
-  enum class Line { Unchanged, FromFeatures, FromByte23 } line;
+// What the context takes from the device information record, by layout. The context
+// refuses a short record with its own error, naming the layout, so its length rules
+// carry no check number.
+struct DeviceInfoIdentity {
+  const char* tag = "";  // detail of EMBUnsupportedDevice when the record is short
+  std::size_t serialOffset = 24;
+  enum class Line { Unchanged, FromFeatures, FromByte23 } line = Line::Unchanged;
 };
 
-constexpr DeviceInfoBand kBands[] = {
-    {MakeVersion(1, 3, 0, 0), MakeVersion(1, 4, 255, 255), 34, "13", 14, DeviceInfoBand::Line::Unchanged},
-    {MakeVersion(1, 5, 0, 0), MakeVersion(1, 5, 255, 255), 40, "15", 20, DeviceInfoBand::Line::Unchanged},
-    {MakeVersion(1, 6, 0, 0), MakeVersion(1, 6, 255, 255), 44, "16", 24, DeviceInfoBand::Line::FromFeatures},
-    {MakeVersion(1, 7, 0, 0), MakeVersion(1, 7, 255, 255), 44, "17", 24, DeviceInfoBand::Line::FromFeatures},
-    {MakeVersion(1, 8, 0, 0), MakeVersion(1, 8, 255, 255), 44, "18", 24, DeviceInfoBand::Line::FromFeatures},
-    {MakeVersion(1, 9, 0, 0), kFirstLineUpTo, 44, "19", 24, DeviceInfoBand::Line::FromFeatures},
-    {kSecondLineFrom, kSecondLineUpTo, 28, "20", 24, DeviceInfoBand::Line::FromByte23},
-    {kBranchFrom, kBranchUpTo, 28, "20", 24, DeviceInfoBand::Line::FromByte23},
+using Line = DeviceInfoIdentity::Line;
+constexpr DeviceInfoIdentity k13{.tag = "13", .serialOffset = 14};
+constexpr DeviceInfoIdentity k15{.tag = "15", .serialOffset = 20};
+constexpr DeviceInfoIdentity k16{.tag = "16", .line = Line::FromFeatures};
+constexpr DeviceInfoIdentity k17{.tag = "17", .line = Line::FromFeatures};
+constexpr DeviceInfoIdentity k18{.tag = "18", .line = Line::FromFeatures};
+constexpr DeviceInfoIdentity k19{.tag = "19", .line = Line::FromFeatures};
+constexpr DeviceInfoIdentity k20{.tag = "20", .line = Line::FromByte23};
+
+// The minimum length is also the number of bytes kept in InfoRecordCopy.
+constexpr VersionBand<const DeviceInfoIdentity*> kBands[] = {
+    RefusedAsOld(0, MakeVersion(1, 2, 255, 255)),
+    Served(MakeVersion(1, 3, 0), MakeVersion(1, 4, 255, 255), &k13, LengthAtLeast(34, 0)),
+    Served(MakeVersion(1, 5, 0), MakeVersion(1, 5, 255, 255), &k15, LengthAtLeast(40, 0)),
+    Served(MakeVersion(1, 6, 0), MakeVersion(1, 6, 255, 255), &k16, LengthAtLeast(44, 0)),
+    Served(MakeVersion(1, 7, 0), MakeVersion(1, 7, 255, 255), &k17, LengthAtLeast(44, 0)),
+    Served(MakeVersion(1, 8, 0), MakeVersion(1, 8, 255, 255), &k18, LengthAtLeast(44, 0)),
+    Served(MakeVersion(1, 9, 0), MakeVersion(1, 10, 20, 255), &k19, LengthAtLeast(44, 0)),
+    RefusedAsNew(MakeVersion(1, 10, 21), MakeVersion(1, 255, 255, 255), kFirstLineUpTo),
+    Served(MakeVersion(2, 0, 0), MakeVersion(2, 1, 160, 255), &k20, LengthAtLeast(28, 0)),
+    RefusedAsNew(MakeVersion(2, 1, 161), MakeVersion(2, 1, 255, 255), kSecondLineUpTo),
+    Served(MakeVersion(2, 2, 0), MakeVersion(2, 2, 3, 255), &k20, LengthAtLeast(28, 0)),
+    RefusedAsNew(MakeVersion(2, 2, 4), MakeVersion(255, 255, 255, 255), kSecondLineUpTo),
 };
 
 constexpr std::uint32_t kLowestHardware = MakeVersion(1, 4, 0, 0);
-
-const DeviceInfoBand* FindBand(std::uint32_t version)
-{
-  for (const auto& band : kBands)
-    if (version >= band.from && version <= band.upTo) return &band;
-  return nullptr;
-}
 
 // Feature byte 9 (bits 11 and 12 of the feature word) names the line from 1.6 on.
 std::uint8_t LineFromFeatures(std::uint8_t byte9)
@@ -72,8 +81,10 @@ void TRegConfigOp::Identify(ModbusMaster::CBaseModbus& transport, std::uint8_t u
       return;
     }
   }
+  // The objects are texts in the ANSI code page; the message is UTF-8.
   std::string detail;
-  for (unsigned id = 0; id < count; ++id) detail += "\n" + GetDeviceIdObject(command, static_cast<std::uint8_t>(id));
+  for (unsigned id = 0; id < count; ++id)
+    detail += "\n" + AnsiToUtf8(GetDeviceIdObject(command, static_cast<std::uint8_t>(id)));
   throw EMBUnsupportedDevice(transport.Description(unit), detail);
 }
 
@@ -87,27 +98,26 @@ void TRegConfigOp::ReadDeviceInfo(ModbusMaster::CBaseModbus& transport, std::uin
   ByteReader record(bytes, "device information record");
 
   IdSwVersion = record.u32(4);
-  if (IdSwVersion < kFirstLineFrom)
+  const auto& band = BandOf<kBands>(IdSwVersion);
+  if (band.outcome == BandOutcome::TooOld)
     throw EMBUnsupportedOldVersion(transport.Description(unit), IdSwVersion, kFirstLineFrom);
-  const DeviceInfoBand* band = FindBand(IdSwVersion);
-  if (!band) {
-    std::uint32_t highest = IdSwVersion < kSecondLineFrom ? kFirstLineUpTo : kSecondLineUpTo;
-    throw EMBUnsupportedNewVersion(transport.Description(unit), IdSwVersion, highest);
-  }
-  if (bytes.size() < band->minimumLength) throw EMBUnsupportedDevice(transport.Description(unit), band->tag);
+  if (band.outcome == BandOutcome::TooNew)
+    throw EMBUnsupportedNewVersion(transport.Description(unit), IdSwVersion, band.newest);
+  const DeviceInfoIdentity& identity = *band.form;
+  if (!band.length.Accepts(bytes.size())) throw EMBUnsupportedDevice(transport.Description(unit), identity.tag);
 
-  std::copy_n(bytes.begin(), band->minimumLength, InfoRecordCopy.begin());
-  IdSerial = record.u32(band->serialOffset);
-  switch (band->line) {
-  case DeviceInfoBand::Line::Unchanged: break;
-  case DeviceInfoBand::Line::FromFeatures: IdLine = LineFromFeatures(record.u8(9)); break;
-  case DeviceInfoBand::Line::FromByte23: IdLine = record.u8(23); break;
+  std::copy_n(bytes.begin(), band.length.size, InfoRecordCopy.begin());
+  IdSerial = record.u32(identity.serialOffset);
+  switch (identity.line) {
+  case Line::Unchanged: break;
+  case Line::FromFeatures: IdLine = LineFromFeatures(record.u8(9)); break;
+  case Line::FromByte23: IdLine = record.u8(23); break;
   }
 
   std::uint32_t hardware = record.u32(0);
   if (hardware < kLowestHardware)
-    throw EMBUnsupportedDevice(transport.Description(unit),
-                               Format("hw %u.%u.%u", hardware >> 24, hardware >> 16 & 0xFF, hardware >> 8 & 0xFF));
+    throw EMBUnsupportedDevice(transport.Description(unit), Format("hw %u.%u.%u", VersionByte(hardware, 0),
+                                                                   VersionByte(hardware, 1), VersionByte(hardware, 2)));
 
   if (info) {
     info->SwVersion = IdSwVersion;

@@ -1,57 +1,41 @@
 // Information record 1, the device information record. Its layout changed with the
-// firmware; the decoder takes the firmware word from bytes 4-7, picks the band, checks
-// the band's length rule, copies bytes 0-11 and then walks the band's field table: each
-// row copies one field and, where it has a check number, range-checks it. What a band
-// sets beyond its columns (fixed values, the brand line, the mnemonic-scheme screen) is
-// in its preset list and its settle function.
+// firmware; the decoder takes the firmware word from bytes 4-7, looks up its band,
+// which refuses the version or names a layout and its length rule, copies bytes 0-11
+// and then walks the layout's field table: each row copies one field and, where it has
+// a check number, range-checks it. What a layout sets beyond its columns (fixed values,
+// the brand line, the mnemonic-scheme screen) is in its preset list and its settle
+// function.
 
-#include <algorithm>
 #include <array>
 #include <span>
+#include <utility>
 
 #include "platform/Bytes.h"
+#include "recorder/info/FirmwarePredicates.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VantorException.h"
+#include "recorder/info/VersionBands.h"
 #include "recorder/info/VersionWord.h"
 
 namespace {
 
 using CountField = std::uint32_t TRegInfo::*;
 
-enum class Length { Exactly, AtLeast, ExactlyEither };
-
-struct LengthRule {
-  Length rule;
-  std::size_t size;
-  std::size_t otherSize;  // ExactlyEither only
-  unsigned check;
-
-  bool Accepts(std::size_t length) const
-  {
-    switch (rule) {
-    case Length::Exactly: return length == size;
-    case Length::AtLeast: return length >= size;
-    case Length::ExactlyEither: return length == size || length == otherSize;
-    }
-    return false;
-  }
-};
-
-// A row is read only when its feature bit is set and the firmware is at least
-// fromVersion (outside the 2.2 branch); otherwise the field becomes 0.
+// A row is read only when its feature bit is set and the firmware passes its gate;
+// otherwise the field becomes 0.
 struct Condition {
   int featureBit = -1;
-  std::uint32_t fromVersion = 0;
+  bool (*firmware)(std::uint32_t) = nullptr;
 };
 
 constexpr Condition kAlways{};
-constexpr Condition kWithTagFields{13, MakeVersion(2, 1, 53)};
-constexpr Condition kWithRegulators{25, 0};
+constexpr Condition kWithTagFields{.featureBit = 13, .firmware = IsSwAtLeast2_1_53};
+constexpr Condition kWithRegulators{.featureBit = 25};
 
 struct FieldRow {
-  CountField field;
-  std::size_t offset;
-  unsigned width;              // 1, 2 or 4 bytes
+  CountField field = nullptr;
+  std::size_t offset = 0;
+  unsigned width = 1;          // 1, 2 or 4 bytes
   std::uint32_t min = 0;
   unsigned minCheck = 0;       // 0: no lower bound
   std::uint32_t max = 0;
@@ -62,17 +46,28 @@ struct FieldRow {
 
 constexpr FieldRow Plain(CountField field, std::size_t offset, unsigned width, Condition when = kAlways)
 {
-  return {field, offset, width, 0, 0, 0, 0, 0, when};
+  return {.field = field, .offset = offset, .width = width, .when = when};
 }
 constexpr FieldRow AtMost(CountField field, std::size_t offset, std::uint32_t max, unsigned check,
                           Condition when = kAlways)
 {
-  return {field, offset, 1, 0, 0, max, check, 0, when};
+  return {.field = field, .offset = offset, .max = max, .maxCheck = check, .when = when};
 }
 constexpr FieldRow Within(CountField field, std::size_t offset, std::uint32_t min, unsigned minCheck,
                           std::uint32_t max, unsigned maxCheck)
 {
-  return {field, offset, 1, min, minCheck, max, maxCheck, 0, kAlways};
+  return {.field = field, .offset = offset, .min = min, .minCheck = minCheck, .max = max, .maxCheck = maxCheck};
+}
+constexpr FieldRow Equal(CountField field, std::size_t offset, std::uint32_t value, unsigned check, Condition when)
+{
+  return {.field = field, .offset = offset, .min = value, .minCheck = check, .max = value, .maxCheck = check,
+          .when = when};
+}
+// Above the highest model code, then not one of the recorder types.
+constexpr FieldRow RecorderModel(CountField field, std::size_t offset, unsigned aboveHighestCheck,
+                                 unsigned notATypeCheck)
+{
+  return {.field = field, .offset = offset, .max = 51, .maxCheck = aboveHighestCheck, .typeCodeCheck = notATypeCheck};
 }
 
 struct Preset {
@@ -82,18 +77,15 @@ struct Preset {
 
 using Settle = void (*)(TRegInfo&, const ByteReader&);
 
-struct DeviceInfoBand {
-  std::uint32_t from;
-  std::uint32_t upTo;
-  std::uint32_t newestSupported;  // non-zero: the band is refused as too new
-  LengthRule length;
-  std::span<const FieldRow> fields;
-  unsigned finalCheck;            // first line: both page counts at least 1
-  std::size_t serialOffset;
-  std::size_t hardwareIdOffset;   // 0: the band has none
-  bool hardwareIdReversed;        // 1.3-1.4 store each 4-byte group backwards
-  std::span<const Preset> presets;
-  Settle settle;
+// One layout of the record: its field rows and what the decoder does around them.
+struct DeviceInfoLayout {
+  std::span<const FieldRow> fields{};
+  unsigned finalCheck = 0;          // first line: both page counts at least 1
+  std::size_t serialOffset = 24;
+  std::size_t hardwareIdOffset = 0; // 0: the layout has none
+  bool hardwareIdReversed = false;  // 1.3-1.4 store each 4-byte group backwards
+  std::span<const Preset> presets{};
+  Settle settle = nullptr;
 };
 
 // ---------------------------------------------------------------------------------
@@ -176,7 +168,7 @@ constexpr std::array<FieldRow, A + B> Join(const std::array<FieldRow, A>& a, con
 constexpr std::array<FieldRow, 2> TagFieldRows(unsigned check)
 {
   return {{
-      {&TRegInfo::TagFieldCount, 29, 1, 4, check, 4, check, 0, kWithTagFields},
+      Equal(&TRegInfo::TagFieldCount, 29, 4, check, kWithTagFields),
       Plain(&TRegInfo::TagFieldAux, 30, 2, kWithTagFields),
   }};
 }
@@ -221,8 +213,7 @@ constexpr std::array<FieldRow, 17> FieldsFrom2100(const ChecksFrom2100& c)
       Plain(&TRegInfo::UserTableLimit2, 38, 2),
       Plain(&TRegInfo::UserTableCount, 40, 1),
       Plain(&TRegInfo::MSAuxWord, 42, 2),
-      // Above the highest model code, then not one of the recorder types.
-      {&TRegInfo::ModelCode, 32, 1, 0, 0, 51, c.model, c.typeCode, kAlways},
+      RecorderModel(&TRegInfo::ModelCode, 32, c.model, c.typeCode),
       AtMost(&TRegInfo::PageCount, 16, 8, c.pages),
       Within(&TRegInfo::PageChannelCount, 17, 1, c.pageChannelsZero, 20, c.pageChannelsMax),
       AtMost(&TRegInfo::SMCount, 18, 4, c.sm),
@@ -232,12 +223,29 @@ constexpr std::array<FieldRow, 17> FieldsFrom2100(const ChecksFrom2100& c)
   }};
 }
 
-constexpr auto kFields2100 = Join(FieldsFrom2100({4850, 4855, 4863, 4867, 4876, 4891, 4895, 4899, 4904}), TagFieldRows(4911));
+constexpr auto kFields2100 = Join(FieldsFrom2100({.model = 4850,
+                                                 .typeCode = 4855,
+                                                 .pages = 4863,
+                                                 .pageChannelsZero = 4867,
+                                                 .pageChannelsMax = 4876,
+                                                 .sm = 4891,
+                                                 .ct = 4895,
+                                                 .ttl = 4899,
+                                                 .tmr = 4904}),
+                                  TagFieldRows(4911));
 // With feature bit 25 the 64-byte record counts the regulators (byte 44).
-constexpr auto kFields2150 =
-    Join(Join(FieldsFrom2100({5032, 5037, 5045, 5049, 5058, 5073, 5077, 5081, 5086}),
-              std::array<FieldRow, 1>{AtMost(&TRegInfo::CtlCount, 44, 16, 5093, kWithRegulators)}),
-         TagFieldRows(5102));
+constexpr std::array<FieldRow, 1> kRegulatorRow{AtMost(&TRegInfo::CtlCount, 44, 16, 5093, kWithRegulators)};
+constexpr auto kFields2150 = Join(Join(FieldsFrom2100({.model = 5032,
+                                                       .typeCode = 5037,
+                                                       .pages = 5045,
+                                                       .pageChannelsZero = 5049,
+                                                       .pageChannelsMax = 5058,
+                                                       .sm = 5073,
+                                                       .ct = 5077,
+                                                       .ttl = 5081,
+                                                       .tmr = 5086}),
+                                       kRegulatorRow),
+                                  TagFieldRows(5102));
 
 // ---------------------------------------------------------------------------------
 // Presets: fields a band sets to fixed values after its rows
@@ -280,11 +288,8 @@ constexpr Preset kPresets2100[] = {{&TRegInfo::CtlCount, 0}};
 // ---------------------------------------------------------------------------------
 // Settle functions: what depends on feature bits, the model or other fields
 
+// Early 1.6 firmware was built for the second line only.
 constexpr std::uint32_t kV1_6_3 = MakeVersion(1, 6, 3);
-constexpr std::uint32_t kV2_1_91 = MakeVersion(2, 1, 91);
-constexpr std::uint32_t kV2_1_126 = MakeVersion(2, 1, 126);
-constexpr std::uint32_t kV2_1_128 = MakeVersion(2, 1, 128);
-constexpr std::uint32_t kV2_1_158 = MakeVersion(2, 1, 158);
 
 bool Bit(const TRegInfo& info, unsigned bit) { return (info.Features >> bit) & 1u; }
 
@@ -324,9 +329,9 @@ void NoScreen(TRegInfo& info)
 
 void MSCapacityFrom2100(TRegInfo& info, const ByteReader& r)
 {
-  if (info.SwVersion >= kV2_1_128)
+  if (IsSwAtLeast2_1_128(info.SwVersion))
     info.MSCapacity = r.u8(41);
-  else if (info.SwVersion >= kV2_1_126)
+  else if (IsSwAtLeast2_1_126(info.SwVersion))
     info.MSCapacity = 128;
   else
     info.MSCapacity = 64;
@@ -368,7 +373,7 @@ void Settle20(TRegInfo& info, const ByteReader& r)
 void Settle2125(TRegInfo& info, const ByteReader& r)
 {
   Settle20(info, r);
-  if (info.SwVersion < kV2_1_91 || IsInBranch(info.SwVersion)) return;
+  if (!IsSwAtLeast2_1_91(info.SwVersion)) return;
   if (Bit(info, 14)) {
     info.MSAuxWord = 0;
     info.MSCapacity = 64;
@@ -403,7 +408,7 @@ void Settle2150(TRegInfo& info, const ByteReader& r)
   const bool extended = r.size() >= 64;
   if (Bit(info, 14)) {
     MSCapacityFrom2100(info, r);
-    if (info.SwVersion >= kV2_1_158 && extended) {
+    if (IsSwAtLeast2_1_158(info.SwVersion) && extended) {
       info.ScreenWidth = r.u16(46);
       info.ScreenHeight = r.u16(48);
     } else {
@@ -417,42 +422,60 @@ void Settle2150(TRegInfo& info, const ByteReader& r)
 }
 
 // ---------------------------------------------------------------------------------
-// The bands
+// The layouts and their bands
 
-constexpr DeviceInfoBand kBands[] = {
-    // from, up to, refused as too new (newest supported), length rule, field rows,
-    // final check, serial number offset, HardwareId offset, reversed, presets, settle
-    {0x01030000, 0x0104FFFF, 0, {Length::Exactly, 34, 0, 4176}, kFields13, 4249, 14, 18, true, kPresets13, Settle13},
-    {0x01050000, 0x0105FFFF, 0, {Length::AtLeast, 40, 0, 4257}, kFields15, 4301, 20, 24, false, kPresets15, Settle15},
-    {0x01060000, 0x0106FFFF, 0, {Length::AtLeast, 44, 0, 4309}, kFields16, 4383, 24, 28, false, kPresets16, Settle16},
-    {0x01070000, 0x0107FFFF, 0, {Length::AtLeast, 44, 0, 4391}, kFields17, 4453, 24, 28, false, kPresets16, Settle16},
-    {0x01080000, 0x0108FFFF, 0, {Length::Exactly, 44, 0, 4461}, kFields18, 4530, 24, 28, false, kPresets18, Settle16},
-    {0x01090000, 0x010A14FF, 0, {Length::AtLeast, 44, 0, 4538}, kFields19, 4625, 24, 28, false, kPresets19, Settle19},
-    {0x010A1500, 0x01FFFFFF, kFirstLineUpTo, {}, {}, 0, 0, 0, false, {}, nullptr},
-    {0x02000000, 0x020118FF, 0, {Length::AtLeast, 28, 0, 4637}, kFields20, 0, 24, 0, false, kPresets20, Settle20},
-    {0x02011900, 0x020159FF, 0, {Length::AtLeast, 32, 0, 4707}, kFields2125, 0, 24, 0, false, kPresets2125, Settle2125},
-    {0x02015A00, 0x020163FF, 0, {Length::AtLeast, 32, 0, 4707}, kFields2190, 0, 24, 0, false, kPresets2125, Settle2125},
-    {0x02016400, 0x020195FF, 0, {Length::Exactly, 44, 0, 4836}, kFields2100, 0, 24, 0, false, kPresets2100, Settle2100},
-    {0x02019600, 0x0201A0FF, 0, {Length::ExactlyEither, 44, 64, 5013}, kFields2150, 0, 24, 0, false, {}, Settle2150},
-    {0x0201A100, 0x0201FFFF, kSecondLineUpTo, {}, {}, 0, 0, 0, false, {}, nullptr},
-    {0x02020000, 0x020203FF, 0, {Length::AtLeast, 32, 0, 4707}, kFields22, 0, 24, 0, false, kPresets2125, Settle2125},
-    {0x02020400, 0xFFFFFFFF, kSecondLineUpTo, {}, {}, 0, 0, 0, false, {}, nullptr},
+constexpr DeviceInfoLayout k13{.fields = kFields13,
+                               .finalCheck = 4249,
+                               .serialOffset = 14,
+                               .hardwareIdOffset = 18,
+                               .hardwareIdReversed = true,
+                               .presets = kPresets13,
+                               .settle = Settle13};
+constexpr DeviceInfoLayout k15{.fields = kFields15,
+                               .finalCheck = 4301,
+                               .serialOffset = 20,
+                               .hardwareIdOffset = 24,
+                               .presets = kPresets15,
+                               .settle = Settle15};
+constexpr DeviceInfoLayout k16{
+    .fields = kFields16, .finalCheck = 4383, .hardwareIdOffset = 28, .presets = kPresets16, .settle = Settle16};
+constexpr DeviceInfoLayout k17{
+    .fields = kFields17, .finalCheck = 4453, .hardwareIdOffset = 28, .presets = kPresets16, .settle = Settle16};
+constexpr DeviceInfoLayout k18{
+    .fields = kFields18, .finalCheck = 4530, .hardwareIdOffset = 28, .presets = kPresets18, .settle = Settle16};
+constexpr DeviceInfoLayout k19{
+    .fields = kFields19, .finalCheck = 4625, .hardwareIdOffset = 28, .presets = kPresets19, .settle = Settle19};
+constexpr DeviceInfoLayout k20{.fields = kFields20, .presets = kPresets20, .settle = Settle20};
+constexpr DeviceInfoLayout k2125{.fields = kFields2125, .presets = kPresets2125, .settle = Settle2125};
+constexpr DeviceInfoLayout k2190{.fields = kFields2190, .presets = kPresets2125, .settle = Settle2125};
+constexpr DeviceInfoLayout k22{.fields = kFields22, .presets = kPresets2125, .settle = Settle2125};
+constexpr DeviceInfoLayout k2100{.fields = kFields2100, .presets = kPresets2100, .settle = Settle2100};
+constexpr DeviceInfoLayout k2150{.fields = kFields2150, .settle = Settle2150};
+
+constexpr VersionBand<const DeviceInfoLayout*> kBands[] = {
+    RefusedAsOld(0, MakeVersion(1, 2, 255, 255)),
+    Served(MakeVersion(1, 3, 0), MakeVersion(1, 4, 255, 255), &k13, LengthExactly(34, 4176)),
+    Served(MakeVersion(1, 5, 0), MakeVersion(1, 5, 255, 255), &k15, LengthAtLeast(40, 4257)),
+    Served(MakeVersion(1, 6, 0), MakeVersion(1, 6, 255, 255), &k16, LengthAtLeast(44, 4309)),
+    Served(MakeVersion(1, 7, 0), MakeVersion(1, 7, 255, 255), &k17, LengthAtLeast(44, 4391)),
+    Served(MakeVersion(1, 8, 0), MakeVersion(1, 8, 255, 255), &k18, LengthExactly(44, 4461)),
+    Served(MakeVersion(1, 9, 0), MakeVersion(1, 10, 20, 255), &k19, LengthAtLeast(44, 4538)),
+    RefusedAsNew(MakeVersion(1, 10, 21), MakeVersion(1, 255, 255, 255), kFirstLineUpTo),
+    Served(MakeVersion(2, 0, 0), MakeVersion(2, 1, 24, 255), &k20, LengthAtLeast(28, 4637)),
+    // The 32-byte layout in three windows that differ in the channels per page.
+    Served(MakeVersion(2, 1, 25), MakeVersion(2, 1, 89, 255), &k2125, LengthAtLeast(32, 4707)),
+    Served(MakeVersion(2, 1, 90), MakeVersion(2, 1, 99, 255), &k2190, LengthAtLeast(32, 4707)),
+    Served(MakeVersion(2, 1, 100), MakeVersion(2, 1, 149, 255), &k2100, LengthExactly(44, 4836)),
+    Served(MakeVersion(2, 1, 150), MakeVersion(2, 1, 160, 255), &k2150, LengthEither(44, 64, 5013)),
+    RefusedAsNew(MakeVersion(2, 1, 161), MakeVersion(2, 1, 255, 255), kSecondLineUpTo),
+    Served(MakeVersion(2, 2, 0), MakeVersion(2, 2, 3, 255), &k22, LengthAtLeast(32, 4707)),
+    RefusedAsNew(MakeVersion(2, 2, 4), MakeVersion(255, 255, 255, 255), kSecondLineUpTo),
 };
-
-static_assert(MakeVersion(2, 1, 25) == 0x02011900 && MakeVersion(2, 1, 90) == 0x02015A00);
-static_assert(MakeVersion(2, 1, 100) == 0x02016400 && MakeVersion(2, 1, 150) == 0x02019600);
-
-const DeviceInfoBand& BandOf(std::uint32_t sw)
-{
-  for (const auto& band : kBands)
-    if (sw >= band.from && sw <= band.upTo) return band;
-  throw EVantorUnsupportedOldVer(sw);  // below 1.3, which the caller has refused already
-}
 
 bool Holds(const Condition& when, const TRegInfo& info)
 {
   if (when.featureBit >= 0 && !Bit(info, static_cast<unsigned>(when.featureBit))) return false;
-  if (when.fromVersion != 0 && (info.SwVersion < when.fromVersion || IsInBranch(info.SwVersion))) return false;
+  if (when.firmware && !when.firmware(info.SwVersion)) return false;
   return true;
 }
 
@@ -487,25 +510,21 @@ void TRegInfo::ReadDeviceInfoRecord(std::span<const std::uint8_t> record)
   const ByteReader r(record, "device information record");
   if (record.size() < 12) throw EVantorInvalid(4154);
   SwVersion = r.u32(4);
-  if (SwVersion < kFirstLineFrom) throw EVantorUnsupportedOldVer(SwVersion);
-
-  const DeviceInfoBand& band = BandOf(SwVersion);
-  if (band.newestSupported) throw EVantorUnsupportedNewVer(SwVersion, band.newestSupported);
-  if (!band.length.Accepts(record.size())) throw EVantorInvalid(band.length.check);
+  const DeviceInfoLayout& layout = *BandForReading<kBands>(SwVersion, record.size()).form;
 
   HwVersion = r.u32(0);
   Features = r.u32(8);
-  for (const FieldRow& row : band.fields) ReadRow(*this, r, row);
-  if (band.finalCheck && (PageCount < 1 || PageChannelCount < 1)) throw EVantorInvalid(band.finalCheck);
+  for (const FieldRow& row : layout.fields) ReadRow(*this, r, row);
+  if (layout.finalCheck && (PageCount < 1 || PageChannelCount < 1)) throw EVantorInvalid(layout.finalCheck);
 
-  SerialNumber = r.u32(band.serialOffset);
-  if (band.hardwareIdOffset) {
+  SerialNumber = r.u32(layout.serialOffset);
+  if (layout.hardwareIdOffset) {
     for (std::size_t i = 0; i < HardwareId.size(); ++i) {
       // Reversed: record bytes 18..21 become HardwareId 3..0, and so on per group.
-      const std::size_t source = band.hardwareIdReversed ? (i / 4) * 4 + (3 - i % 4) : i;
-      HardwareId[i] = r.u8(band.hardwareIdOffset + source);
+      const std::size_t source = layout.hardwareIdReversed ? (i / 4) * 4 + (3 - i % 4) : i;
+      HardwareId[i] = r.u8(layout.hardwareIdOffset + source);
     }
   }
-  for (const Preset& preset : band.presets) this->*preset.field = preset.value;
-  band.settle(*this, r);
+  for (const Preset& preset : layout.presets) this->*preset.field = preset.value;
+  layout.settle(*this, r);
 }

@@ -4,6 +4,8 @@
 #include <iterator>
 
 #include "platform/Format.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/ValueSource.h"
 #include "recorder/info/VantorException.h"

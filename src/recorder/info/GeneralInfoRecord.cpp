@@ -1,14 +1,18 @@
 // Information record 0, the general information record, and the store callbacks of the
-// channel information records. The band is chosen by SwVersion from record 1; each band
-// names its layout (the byte offsets), its checks and how it finds the model code.
+// channel information records. The band is chosen by SwVersion from record 1; it names
+// the record's form: the byte offsets of its layout, its checks and how it finds the
+// model code.
 
 #include <optional>
 #include <span>
 #include <utility>
 
 #include "platform/Bytes.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VantorException.h"
+#include "recorder/info/VersionBands.h"
 #include "recorder/info/VersionWord.h"
 
 namespace {
@@ -17,19 +21,127 @@ constexpr int kNone = -1;
 
 // Byte offsets of the fields in one layout of record 0; kNone: the layout lacks it.
 struct GeneralLayout {
-  int genFlags, genHwVersion, genSwVersion, timeBase, timeBaseWidth, signalCount, signalEntries;
-  int aux1, aux2, optionMask, rtdTypeMask, rtdR0Mask, aux3, aux4;
-  int aiCount, physAICount, aux5, diCount, aux6, doCount, aux7, aux8, modelCode;
+  int genFlags = kNone;
+  int genHwVersion = kNone;
+  int genSwVersion = kNone;
+  int timeBase = kNone;
+  int timeBaseWidth = 1;      // bytes, not an offset
+  int signalCount = kNone;
+  int signalEntries = kNone;  // the embedded signal-support entries
+  int aux1 = kNone;
+  int aux2 = kNone;
+  int optionMask = kNone;
+  int rtdTypeMask = kNone;
+  int rtdR0Mask = kNone;
+  int aux3 = kNone;
+  int aux4 = kNone;
+  int aiCount = kNone;
+  int physAICount = kNone;
+  int aux5 = kNone;
+  int diCount = kNone;
+  int aux6 = kNone;
+  int doCount = kNone;
+  int aux7 = kNone;
+  int aux8 = kNone;
+  int modelCode = kNone;
 };
 
-// clang-format off
-//                                 flags hw sw  tb w sig entries aux1 aux2 opt rtdT rtdR0 aux3  aux4 ai   phys aux5  di   aux6  do   aux7  aux8   model
-constexpr GeneralLayout kG188  = {0,    1, 5,  9, 2, 11, 12,     174, 175, 177, 178, 179, kNone, 180, 181, 182, 183,  184, 185,  186, 187,  kNone, kNone};
-constexpr GeneralLayout kG207  = {0,    1, 5,  9, 2, 11, 12,     192, 193, 195, 196, 197, 198,   199, 200, 201, 202,  203, 204,  205, 206,  kNone, kNone};
-constexpr GeneralLayout kG28a  = {9,    0, 4, 10, 1, 11, kNone,  12,  14,  13,  16,  17,  18,    19,  20,  21,  22,   23,  24,   25,  26,   kNone, 8};
-constexpr GeneralLayout kG28b  = {9,    0, 4, 10, 1, 11, kNone,  12,  14,  13,  16,  17,  18,    19,  20,  21,  kNone, 23, kNone, 25,  kNone, 27,   8};
-constexpr GeneralLayout kG48   = {9,    0, 4, 10, 1, 12, kNone,  13,  14,  16,  18,  20,  17,    22,  40,  38,  kNone, 44, kNone, 45,  kNone, 11,   8};
-// clang-format on
+// 1.3-1.5: nine embedded entries of 18 bytes, then the masks and counts.
+constexpr GeneralLayout kG188{.genFlags = 0,
+                              .genHwVersion = 1,
+                              .genSwVersion = 5,
+                              .timeBase = 9,
+                              .timeBaseWidth = 2,
+                              .signalCount = 11,
+                              .signalEntries = 12,
+                              .aux1 = 174,
+                              .aux2 = 175,
+                              .optionMask = 177,
+                              .rtdTypeMask = 178,
+                              .rtdR0Mask = 179,
+                              .aux4 = 180,
+                              .aiCount = 181,
+                              .physAICount = 182,
+                              .aux5 = 183,
+                              .diCount = 184,
+                              .aux6 = 185,
+                              .doCount = 186,
+                              .aux7 = 187};
+
+// 1.6-1.7 and 1.9: a tenth entry and the pyrometer mask.
+constexpr GeneralLayout kG207{.genFlags = 0,
+                              .genHwVersion = 1,
+                              .genSwVersion = 5,
+                              .timeBase = 9,
+                              .timeBaseWidth = 2,
+                              .signalCount = 11,
+                              .signalEntries = 12,
+                              .aux1 = 192,
+                              .aux2 = 193,
+                              .optionMask = 195,
+                              .rtdTypeMask = 196,
+                              .rtdR0Mask = 197,
+                              .aux3 = 198,
+                              .aux4 = 199,
+                              .aiCount = 200,
+                              .physAICount = 201,
+                              .aux5 = 202,
+                              .diCount = 203,
+                              .aux6 = 204,
+                              .doCount = 205,
+                              .aux7 = 206};
+
+// 1.8: 28 bytes, the entries come as records of their own.
+constexpr GeneralLayout kG28of1_8{.genFlags = 9,
+                                  .genHwVersion = 0,
+                                  .genSwVersion = 4,
+                                  .timeBase = 10,
+                                  .signalCount = 11,
+                                  .aux1 = 12,
+                                  .aux2 = 14,
+                                  .optionMask = 13,
+                                  .rtdTypeMask = 16,
+                                  .rtdR0Mask = 17,
+                                  .aux3 = 18,
+                                  .aux4 = 19,
+                                  .aiCount = 20,
+                                  .physAICount = 21,
+                                  .aux5 = 22,
+                                  .diCount = 23,
+                                  .aux6 = 24,
+                                  .doCount = 25,
+                                  .aux7 = 26,
+                                  .modelCode = 8};
+
+// 1.10: as 1.8 without the three aux counts, with one more byte at the end.
+constexpr GeneralLayout Layout28Of1_10()
+{
+  GeneralLayout layout = kG28of1_8;
+  layout.aux5 = layout.aux6 = layout.aux7 = kNone;
+  layout.aux8 = 27;
+  return layout;
+}
+constexpr GeneralLayout kG28of1_10 = Layout28Of1_10();
+
+// The second line; the fields only it has are read by their offsets in the decoder.
+constexpr GeneralLayout kG48{.genFlags = 9,
+                             .genHwVersion = 0,
+                             .genSwVersion = 4,
+                             .timeBase = 10,
+                             .signalCount = 12,
+                             .aux1 = 13,
+                             .aux2 = 14,
+                             .optionMask = 16,
+                             .rtdTypeMask = 18,
+                             .rtdR0Mask = 20,
+                             .aux3 = 17,
+                             .aux4 = 22,
+                             .aiCount = 40,
+                             .physAICount = 38,
+                             .diCount = 44,
+                             .doCount = 45,
+                             .aux8 = 11,
+                             .modelCode = 8};
 
 constexpr std::size_t kSignalEntrySize = 18;
 
@@ -42,42 +154,87 @@ enum class ModelRule {
   Byte,          // byte 8 as it is
 };
 
-struct GeneralBand {
-  std::uint32_t from;
-  std::uint32_t upTo;
-  const GeneralLayout* layout;
-  std::size_t size;
-  unsigned shortCheck;        // length below size
-  unsigned notExactCheck;     // length above size (0: longer records are accepted)
-  unsigned zeroCheck;         // a version or the time base is 0, or (first line) the signal count
-  ModelRule model;
-  unsigned modelCheck;
-  unsigned embeddedSignals;   // the count the embedded entries must have (0: entries come later)
-  unsigned signalCheck;       // wrong embedded count, or later entries: too few
-  unsigned signalMax;         // later entries: at most so many (0: no limit)
-  unsigned signalMaxCheck;
-  unsigned countsCheck;       // channel counts zero (first line) or PhysAICount above the AI count
-  unsigned auxCheck;          // GenAux5 below 10, GenAux6 or GenAux7 zero (0: not checked)
-  bool secondLine;            // 48-byte layout: floats, module slots, AO and IP counts
+// One form of the record: its layout and its checks.
+struct GeneralForm {
+  const GeneralLayout* layout = nullptr;
+  unsigned zeroCheck = 0;        // a version or the time base is 0, or (first line) the signal count
+  ModelRule model = ModelRule::Byte;
+  unsigned modelCheck = 0;
+  unsigned embeddedSignals = 0;  // the count the embedded entries must have (0: entries come later)
+  unsigned signalCheck = 0;      // wrong embedded count, or later entries: too few
+  unsigned signalMax = 0;        // later entries: at most so many (0: no limit)
+  unsigned signalMaxCheck = 0;
+  unsigned countsCheck = 0;      // channel counts zero (first line) or PhysAICount above the AI count
+  unsigned auxCheck = 0;         // GenAux5 below 10, GenAux6 or GenAux7 zero (0: not checked)
+  bool secondLine = false;       // 48-byte layout: floats, module slots, AO and IP counts
 };
 
-// Checks 3966 and 4088 are our own: these bands never tested that the physical inputs
-// fit the AI channels, and a larger count would later index past the channel list.
-// clang-format off
-constexpr GeneralBand kBands[] = {
-    // from       up to       layout  size short exact zero  model                 check embedded/check  max/check   counts aux   2.x
-    {0x01030000, 0x0105FFFF, &kG188, 188, 3549, 0,    3558, ModelRule::ByCounts,   3575, 9,  3590,       0,  0,      3617, 3619, false},
-    {0x01060000, 0x0107FFFF, &kG207, 207, 3646, 0,    3655, ModelRule::ByCounts16, 3677, 10, 3692,       0,  0,      3720, 3722, false},
-    {0x01080000, 0x0108FFFF, &kG28a, 28,  3750, 3760, 3760, ModelRule::Byte6Or7,   3770, 0,  0,          0,  0,      3803, 3805, false},
-    {0x01090000, 0x0109FFFF, &kG207, 207, 3830, 0,    3839, ModelRule::ByCounts19, 3859, 10, 3874,       0,  0,      3902, 3904, false},
-    {0x010A0000, 0x010A14FF, &kG28b, 28,  3932, 3932, 3941, ModelRule::Byte1To7,   3957, 0,  3965,       0,  0,      3966, 0,    false},
-    {0x02000000, 0x020195FF, &kG48,  48,  4014, 0,    4026, ModelRule::Byte,       0,    0,  0,          16, 4049,   4088, 0,    true},
-    {0x02019600, 0x0201A0FF, &kG48,  48,  4014, 0,    4026, ModelRule::Byte,       0,    0,  0,          24, 4055,   4088, 0,    true},
-    {0x02020000, 0x020203FF, &kG48,  48,  4014, 0,    4026, ModelRule::Byte,       0,    0,  0,          16, 4049,   4088, 0,    true},
-};
-// clang-format on
+constexpr GeneralForm kForm1_3{.layout = &kG188,
+                               .zeroCheck = 3558,
+                               .model = ModelRule::ByCounts,
+                               .modelCheck = 3575,
+                               .embeddedSignals = 9,
+                               .signalCheck = 3590,
+                               .countsCheck = 3617,
+                               .auxCheck = 3619};
+constexpr GeneralForm kForm1_6{.layout = &kG207,
+                               .zeroCheck = 3655,
+                               .model = ModelRule::ByCounts16,
+                               .modelCheck = 3677,
+                               .embeddedSignals = 10,
+                               .signalCheck = 3692,
+                               .countsCheck = 3720,
+                               .auxCheck = 3722};
+constexpr GeneralForm kForm1_8{.layout = &kG28of1_8,
+                               .zeroCheck = 3760,
+                               .model = ModelRule::Byte6Or7,
+                               .modelCheck = 3770,
+                               .countsCheck = 3803,
+                               .auxCheck = 3805};
+constexpr GeneralForm kForm1_9{.layout = &kG207,
+                               .zeroCheck = 3839,
+                               .model = ModelRule::ByCounts19,
+                               .modelCheck = 3859,
+                               .embeddedSignals = 10,
+                               .signalCheck = 3874,
+                               .countsCheck = 3902,
+                               .auxCheck = 3904};
+// Check 3966 is our own: these firmware never tested that the physical inputs fit the
+// AI channels, and a larger count would later index past the channel list.
+constexpr GeneralForm kForm1_10{.layout = &kG28of1_10,
+                                .zeroCheck = 3941,
+                                .model = ModelRule::Byte1To7,
+                                .modelCheck = 3957,
+                                .signalCheck = 3965,
+                                .countsCheck = 3966};
+// Check 4088 is our own, for the same reason as 3966.
+constexpr GeneralForm kForm2_0{.layout = &kG48,
+                               .zeroCheck = 4026,
+                               .signalMax = 16,
+                               .signalMaxCheck = 4049,
+                               .countsCheck = 4088,
+                               .secondLine = true};
+constexpr GeneralForm kForm2_1_150{.layout = &kG48,
+                                   .zeroCheck = 4026,
+                                   .signalMax = 24,
+                                   .signalMaxCheck = 4055,
+                                   .countsCheck = 4088,
+                                   .secondLine = true};
 
-static_assert(MakeVersion(2, 1, 150) == 0x02019600);
+constexpr VersionBand<const GeneralForm*> kBands[] = {
+    RefusedAsOld(0, MakeVersion(1, 2, 255, 255)),
+    Served(MakeVersion(1, 3, 0), MakeVersion(1, 5, 255, 255), &kForm1_3, LengthAtLeast(188, 3549)),
+    Served(MakeVersion(1, 6, 0), MakeVersion(1, 7, 255, 255), &kForm1_6, LengthAtLeast(207, 3646)),
+    Served(MakeVersion(1, 8, 0), MakeVersion(1, 8, 255, 255), &kForm1_8, LengthExactly(28, 3750).LongerRaises(3760)),
+    Served(MakeVersion(1, 9, 0), MakeVersion(1, 9, 255, 255), &kForm1_9, LengthAtLeast(207, 3830)),
+    Served(MakeVersion(1, 10, 0), MakeVersion(1, 10, 20, 255), &kForm1_10, LengthExactly(28, 3932)),
+    RefusedAsNew(MakeVersion(1, 10, 21), MakeVersion(1, 255, 255, 255), kFirstLineUpTo),
+    Served(MakeVersion(2, 0, 0), MakeVersion(2, 1, 149, 255), &kForm2_0, LengthAtLeast(48, 4014)),
+    Served(MakeVersion(2, 1, 150), MakeVersion(2, 1, 160, 255), &kForm2_1_150, LengthAtLeast(48, 4014)),
+    RefusedAsNew(MakeVersion(2, 1, 161), MakeVersion(2, 1, 255, 255), kSecondLineUpTo),
+    Served(MakeVersion(2, 2, 0), MakeVersion(2, 2, 3, 255), &kForm2_0, LengthAtLeast(48, 4014)),
+    RefusedAsNew(MakeVersion(2, 2, 4), MakeVersion(255, 255, 255, 255), kSecondLineUpTo),
+};
 
 std::optional<std::uint8_t> ModelByCounts(ModelRule rule, std::uint32_t sw, std::uint8_t physAI, std::uint8_t dout)
 {
@@ -110,42 +267,35 @@ void TRegInfo::ResizeChannelVectors(std::size_t ai, std::size_t di, std::size_t 
 
 void TRegInfo::ReadGeneralInfoRecord(std::span<const std::uint8_t> record)
 {
-  if (SwVersion < kFirstLineFrom) throw EVantorUnsupportedOldVer(SwVersion);
-  const GeneralBand* band = nullptr;
-  for (const auto& b : kBands)
-    if (SwVersion >= b.from && SwVersion <= b.upTo) band = &b;
-  if (!band) throw EVantorUnsupportedNewVer(SwVersion, SwVersion < kSecondLineFrom ? kFirstLineUpTo : kSecondLineUpTo);
-
-  const GeneralLayout& at = *band->layout;
+  const GeneralForm& form = *BandForReading<kBands>(SwVersion, record.size()).form;
+  const GeneralLayout& at = *form.layout;
   const ByteReader r(record, "general information record");
-  if (record.size() < band->size) throw EVantorInvalid(band->shortCheck);
-  if (band->notExactCheck && record.size() != band->size) throw EVantorInvalid(band->notExactCheck);
 
   const std::uint32_t hw = r.u32(at.genHwVersion);
   const std::uint32_t sw = r.u32(at.genSwVersion);
   const std::uint32_t timeBase = at.timeBaseWidth == 2 ? r.u16(at.timeBase) : r.u8(at.timeBase);
   const std::uint8_t signalCount = r.u8(at.signalCount);
-  if (hw == 0 || sw == 0 || timeBase == 0 || (signalCount == 0 && !band->secondLine))
-    throw EVantorInvalid(band->zeroCheck);
+  if (hw == 0 || sw == 0 || timeBase == 0 || (signalCount == 0 && !form.secondLine))
+    throw EVantorInvalid(form.zeroCheck);
 
   GenFlags = r.u8(at.genFlags);
   GenHwVersion = hw;
   GenSwVersion = sw;
 
-  switch (band->model) {
+  switch (form.model) {
   case ModelRule::ByCounts:
   case ModelRule::ByCounts16:
   case ModelRule::ByCounts19: {
-    auto model = ModelByCounts(band->model, SwVersion, r.u8(at.physAICount), r.u8(at.doCount));
-    if (!model) throw EVantorInvalid(band->modelCheck);
+    auto model = ModelByCounts(form.model, SwVersion, r.u8(at.physAICount), r.u8(at.doCount));
+    if (!model) throw EVantorInvalid(form.modelCheck);
     ModelCode = GenModelCode = *model;
     break;
   }
   case ModelRule::Byte6Or7:
   case ModelRule::Byte1To7: {
     const std::uint8_t model = r.u8(at.modelCode);
-    const std::uint8_t lowest = band->model == ModelRule::Byte6Or7 ? 6 : 1;
-    if (model < lowest || model > 7) throw EVantorInvalid(band->modelCheck);
+    const std::uint8_t lowest = form.model == ModelRule::Byte6Or7 ? 6 : 1;
+    if (model < lowest || model > 7) throw EVantorInvalid(form.modelCheck);
     ModelCode = GenModelCode = model;
     break;
   }
@@ -159,15 +309,15 @@ void TRegInfo::ReadGeneralInfoRecord(std::span<const std::uint8_t> record)
 
   // The signal-support list: embedded as 18-byte entries, or sized here and filled by
   // the separate records the full information read fetches.
-  if (band->embeddedSignals) {
-    if (signalCount != band->embeddedSignals) throw EVantorInvalid(band->signalCheck);
+  if (form.embeddedSignals) {
+    if (signalCount != form.embeddedSignals) throw EVantorInvalid(form.signalCheck);
     AISignalSupport.assign(signalCount, {});
     for (std::size_t i = 0; i < signalCount; ++i)
       AISignalSupport[i].ReadRecord(SwVersion, static_cast<std::uint32_t>(i),
                                     r.span(at.signalEntries + kSignalEntrySize * i, kSignalEntrySize));
   } else {
-    if (band->signalCheck && signalCount < 1) throw EVantorInvalid(band->signalCheck);
-    if (band->signalMax && signalCount > band->signalMax) throw EVantorInvalid(band->signalMaxCheck);
+    if (form.signalCheck && signalCount < 1) throw EVantorInvalid(form.signalCheck);
+    if (form.signalMax && signalCount > form.signalMax) throw EVantorInvalid(form.signalMaxCheck);
     AISignalSupport.assign(signalCount, {});
   }
 
@@ -179,7 +329,7 @@ void TRegInfo::ReadGeneralInfoRecord(std::span<const std::uint8_t> record)
   CopyIfPresent(GenAux3, r, at.aux3);
   GenAux4 = r.u8(at.aux4);
 
-  const bool secondLine = band->secondLine;
+  const bool secondLine = form.secondLine;
   if (secondLine) {
     GenValue1 = r.f32(24);
     GenValue2 = r.f32(28);
@@ -205,16 +355,16 @@ void TRegInfo::ReadGeneralInfoRecord(std::span<const std::uint8_t> record)
   }
 
   // 1.10 and the second line require no channel of any kind.
-  const bool countsRequired = band->auxCheck != 0 || band->embeddedSignals != 0;
+  const bool countsRequired = form.auxCheck != 0 || form.embeddedSignals != 0;
   const bool anyZero = aiCount < 1 || diCount < 1 || DOCount < 1 || PhysAICount < 1;
-  if ((anyZero && countsRequired) || aiCount < PhysAICount) throw EVantorInvalid(band->countsCheck);
-  if (band->auxCheck && (GenAux5 < 10 || GenAux6 < 1 || GenAux7 < 1)) throw EVantorInvalid(band->auxCheck);
+  if ((anyZero && countsRequired) || aiCount < PhysAICount) throw EVantorInvalid(form.countsCheck);
+  if (form.auxCheck && (GenAux5 < 10 || GenAux6 < 1 || GenAux7 < 1)) throw EVantorInvalid(form.auxCheck);
 
   if (!secondLine) {
     GenCount1 = diCount;
     GenCount2 = 0;
     // The 28-byte layouts count the mathematical channels here; the others a fixed 2.
-    GenCount3 = band->embeddedSignals ? 2 : static_cast<std::uint8_t>(aiCount - PhysAICount);
+    GenCount3 = form.embeddedSignals ? 2 : static_cast<std::uint8_t>(aiCount - PhysAICount);
     AOCount = 0;
     IPCount = 0;
   }

@@ -101,7 +101,7 @@ void TRegInfo::TRegDIChannelInfo::BuildModes(std::uint32_t swVersion, std::uint3
   } else {
     // Below 2.1.30 and up to 2.1.128 the names are the same; the 2.2 branch predates
     // the rename, like every "from 2.1.x on" change.
-    const bool external = sw >= kV2_1_129 && !IsInBranch(sw);
+    const bool external = IsFirmwareFrom(sw, kV2_1_129);
     for (unsigned i = 0; i < 8; ++i)
       if ((Caps2 >> i) & 1u) AddMode(static_cast<TDIPhysSignalType>(i), i == 5 && external ? kDIModeNameExternal : kDIModeNames2x[i]);
   }

@@ -1,7 +1,9 @@
 #include "recorder/info/RegInfo.h"
 
+#include "recorder/info/FirmwarePredicates.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/VantorException.h"
-#include "recorder/info/VersionWord.h"
 
 namespace {
 
@@ -10,8 +12,6 @@ namespace {
 constexpr unsigned kCheckSignalSupportIndex = 5191;
 constexpr unsigned kCheckAIChannelIndex = 5203;
 constexpr unsigned kCheckDIChannelIndex = 5242;
-
-bool NotInBranchAtLeast(std::uint32_t sw, std::uint32_t limit) { return sw >= limit && !IsInBranch(sw); }
 
 }  // namespace
 
@@ -59,33 +59,17 @@ std::uint8_t TRegInfo::DIModeAt(std::size_t di, std::size_t position) const
 }
 
 // ---------------------------------------------------------------------------------
-// Firmware-version predicates
+// Firmware-version predicates of the device's own firmware
 
-bool TRegInfo::IsSwAtLeast2_1_128_90() const { return NotInBranchAtLeast(SwVersion, MakeVersion(2, 1, 128, 90)); }
-bool TRegInfo::IsSwAtLeast2_1_130() const { return NotInBranchAtLeast(SwVersion, MakeVersion(2, 1, 130)); }
-bool TRegInfo::IsSwAtLeast2_1_131() const { return NotInBranchAtLeast(SwVersion, MakeVersion(2, 1, 131)); }
-bool TRegInfo::IsSwAtLeast2_1_132() const { return NotInBranchAtLeast(SwVersion, MakeVersion(2, 1, 132)); }
-bool TRegInfo::IsSwAtLeast2_1_158() const { return NotInBranchAtLeast(SwVersion, MakeVersion(2, 1, 158)); }
-
-bool TRegInfo::IsSw2_1_80To2_1_100() const
-{
-  return SwVersion >= MakeVersion(2, 1, 80) && SwVersion <= MakeVersion(2, 1, 100, 255);
-}
-
-bool TRegInfo::HasDOInfoRecords() const
-{
-  if (IsInBranch(SwVersion)) return false;
-  return (SwVersion >= MakeVersion(1, 10, 6) && SwVersion <= 0x01FFFFFF) || SwVersion >= MakeVersion(2, 1, 54);
-}
-
+bool TRegInfo::IsSwAtLeast2_1_128_90() const { return ::IsSwAtLeast2_1_128_90(SwVersion); }
+bool TRegInfo::IsSwAtLeast2_1_130() const { return ::IsSwAtLeast2_1_130(SwVersion); }
+bool TRegInfo::IsSwAtLeast2_1_131() const { return ::IsSwAtLeast2_1_131(SwVersion); }
+bool TRegInfo::IsSwAtLeast2_1_132() const { return ::IsSwAtLeast2_1_132(SwVersion); }
+bool TRegInfo::IsSwAtLeast2_1_158() const { return ::IsSwAtLeast2_1_158(SwVersion); }
+bool TRegInfo::IsSw2_1_80To2_1_100() const { return ::IsSw2_1_80To2_1_100(SwVersion); }
+bool TRegInfo::HasDOInfoRecords() const { return ::HasDOInfoRecords(SwVersion); }
 bool TRegInfo::HasModbusSlave() const { return (Features >> 21) & 1u; }
-
-bool TRegInfo::IsRtdR0ValueVersion(std::uint32_t version)
-{
-  return (version >= MakeVersion(1, 6, 16) && version <= 0x0106FFFF) ||
-         (version >= MakeVersion(1, 7, 16) && version <= 0x0107FFFF) ||
-         (version >= MakeVersion(1, 9, 0) && version <= 0x01FFFFFF) || version >= MakeVersion(2, 1, 50);
-}
+bool TRegInfo::IsRtdR0ValueVersion(std::uint32_t version) { return ::IsRtdR0ValueVersion(version); }
 
 unsigned TRegInfo::RtdR0Form() const
 {

@@ -20,6 +20,11 @@
 // record 1 (ReadDeviceInfoRecord), record 0 (ReadGeneralInfoRecord) and the channel
 // records (the Store...Record callbacks), then completed by the list builder. Never
 // copied: a configuration embeds one, the update workflow owns one.
+//
+// The channel information classes are nested here but defined in RegAIChannelInfo.h
+// (signal support, analog inputs) and RegChannelInfo.h (outputs, discrete inputs, IP
+// channels), which include this header. Code that touches the elements of a channel
+// vector includes the header of that class.
 class TRegInfo {
 public:
   class TRegAIChannelSignalSupportInfo;
@@ -217,7 +222,8 @@ public:
   std::uint8_t AISignalAt(std::size_t ai, std::size_t position) const;
   std::uint8_t DIModeAt(std::size_t di, std::size_t position) const;
 
-  // --- Firmware-version predicates. "From 2.1.x on" leaves out the 2.2 branch. ---
+  // --- Firmware-version predicates of SwVersion (FirmwarePredicates.h has them for any
+  // version word). "From 2.1.x on" leaves out the 2.2 branch. ---
   bool IsSwAtLeast2_1_128_90() const;
   bool IsSwAtLeast2_1_130() const;
   bool IsSwAtLeast2_1_131() const;
@@ -259,9 +265,3 @@ bool IsRecorderTypeCode(std::uint32_t code);
 // minute (" мин."), else seconds (" сек."), with one significant digit; a number of two
 // or more integer digits is written in exponent form (10 s is "1E1 сек.").
 std::string FormatDurationMs(double milliseconds);
-
-// The channel records are nested classes of TRegInfo; their definitions need the
-// enclosing class declared first, and the vectors above need them complete before any
-// member of TRegInfo is used.
-#include "recorder/info/RegAIChannelInfo.h"
-#include "recorder/info/RegChannelInfo.h"

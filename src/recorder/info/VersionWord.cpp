@@ -38,5 +38,6 @@ bool ParseVersionText(std::string_view text, std::uint32_t& version)
 
 std::string VersionToText(std::uint32_t version)
 {
-  return Format("%u.%u.%u.%u", version >> 24, (version >> 16) & 0xFF, (version >> 8) & 0xFF, version & 0xFF);
+  return Format("%u.%u.%u.%u", VersionByte(version, 0), VersionByte(version, 1), VersionByte(version, 2),
+                VersionByte(version, 3));
 }

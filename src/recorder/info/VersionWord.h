@@ -13,20 +13,36 @@ constexpr std::uint32_t MakeVersion(unsigned major, unsigned minor, unsigned bui
   return (major & 0xFFu) << 24 | (minor & 0xFFu) << 16 | (build & 0xFFu) << 8 | (fourth & 0xFFu);
 }
 
+// Byte index of a version word, most significant first: 0 major, 1 minor, 2 build, 3 the
+// fourth byte. The texts that show a version take its numbers from here.
+constexpr unsigned VersionByte(std::uint32_t version, int index)
+{
+  return version >> (24 - 8 * index) & 0xFFu;
+}
+
 // The supported firmware bands of the device information record. Upper bounds are
 // inclusive and carry 255 in the fourth byte.
-inline constexpr std::uint32_t kFirstLineFrom = 0x01030000;   // 1.3.0.0
-inline constexpr std::uint32_t kFirstLineUpTo = 0x010A14FF;   // 1.10.20.255
-inline constexpr std::uint32_t kSecondLineFrom = 0x02000000;  // 2.0.0.0
-inline constexpr std::uint32_t kSecondLineUpTo = 0x0201A0FF;  // 2.1.160.255, the newest this release knows
-inline constexpr std::uint32_t kBranchFrom = 0x02020000;      // 2.2.0.0
-inline constexpr std::uint32_t kBranchUpTo = 0x020203FF;      // 2.2.3.255
+inline constexpr std::uint32_t kFirstLineFrom = MakeVersion(1, 3, 0);
+inline constexpr std::uint32_t kFirstLineUpTo = MakeVersion(1, 10, 20, 255);
+inline constexpr std::uint32_t kSecondLineFrom = MakeVersion(2, 0, 0);
+inline constexpr std::uint32_t kSecondLineUpTo = MakeVersion(2, 1, 160, 255);  // the newest this release knows
+inline constexpr std::uint32_t kBranchFrom = MakeVersion(2, 2, 0);
+inline constexpr std::uint32_t kBranchUpTo = MakeVersion(2, 2, 3, 255);
 
-// The 2.2 branch is numerically above the 2.1 line but keeps the older record formats,
-// so every "from 2.1.x on" test must leave it out.
 constexpr bool IsInBranch(std::uint32_t version) { return version >= kBranchFrom && version <= kBranchUpTo; }
 constexpr bool IsFirstLine(std::uint32_t version) { return version >= kFirstLineFrom && version <= kFirstLineUpTo; }
 constexpr bool IsSecondLine(std::uint32_t version) { return version >= kSecondLineFrom && version <= kSecondLineUpTo; }
+
+// The 2.2 branch is numerically above the 2.1 line but keeps the older record formats.
+// So a gate "from X on" leaves the branch out, and the branch always lands on the
+// "below X" side of the pair: a reader and a writer that test the same X agree on it.
+constexpr bool IsFirmwareFrom(std::uint32_t version, std::uint32_t from)
+{
+  return version >= from && !IsInBranch(version);
+}
+constexpr bool IsFirmwareBelow(std::uint32_t version, std::uint32_t limit) { return !IsFirmwareFrom(version, limit); }
+// The few gates that take the branch in with the newer side.
+constexpr bool IsFirmwareFromBranchIncluded(std::uint32_t version, std::uint32_t from) { return version >= from; }
 
 // Raised by a version comparison when the word or the limit is 0 (the version is not
 // known yet). It carries no message of its own.

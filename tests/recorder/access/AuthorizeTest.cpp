@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "RecorderLink.h"
-#include "SrpVectors.h"
 #include "platform/SystemRandom.h"
 #include "recorder/access/PasswordCache.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/RegInfo.h"
 #include "recsim/LoginHandlers.h"
+#include "support/RecorderLink.h"
+#include "support/SrpVectors.h"
 
 using namespace Registrator;
 using Bytes = std::vector<std::uint8_t>;

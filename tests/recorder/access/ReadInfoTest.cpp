@@ -5,13 +5,16 @@
 #include <utility>
 #include <vector>
 
-#include "RecorderLink.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VantorException.h"
 #include "recorder/info/VersionWord.h"
 #include "recsim/Profile.h"
+#include "support/ExpectThrowMsg.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 using recsim::Fault;

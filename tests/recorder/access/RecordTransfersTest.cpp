@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "RecorderLink.h"
 #include "modbus/MBErrors.h"
 #include "recorder/access/RecordTransfers.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/VantorException.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 using Bytes = std::vector<std::uint8_t>;

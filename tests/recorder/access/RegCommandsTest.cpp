@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "RecorderLink.h"
 #include "recorder/access/RegCommands.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 using ModbusMaster::TBaseModbusMessage;

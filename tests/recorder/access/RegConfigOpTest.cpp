@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "RecorderLink.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VantorException.h"
 #include "recorder/info/VersionWord.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 using Objects = std::vector<std::pair<std::uint8_t, std::string>>;
@@ -53,6 +53,9 @@ TEST_P(RegConfigOpOnLink, IdentifiesBothBrandLinesAndRefusesOthers)
       {"pattern not at the start", {{0, "Pelkar"}, {1, "X-Pelkar-740"}, {2, "v2.1.100"}}, -1,
        "\nPelkar\nX-Pelkar-740\nv2.1.100"},
       {"two objects only", {{0, "Pelkar"}, {1, "Pelkar-740-L7"}}, -1, "\nPelkar\nPelkar-740-L7"},
+      // The objects are bytes in code page 1251; the message shows them as UTF-8.
+      {"Cyrillic vendor", {{0, "\xCA\xEE\xF0\xE2\xE5\xE9\xED"}, {1, "\xCA\xD5-318"}, {2, "v1.4.2"}}, -1,
+       "\nКорвейн\nКХ-318\nv1.4.2"},
       {"no objects", {}, -1, ""},
   };
   for (const auto& c : cases) {

@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "RecorderLink.h"
 #include "recorder/access/RegErrors.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "SrpVectors.h"
 #include "recorder/access/Sha256.h"
+#include "support/SrpVectors.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 
-#include "SrpVectors.h"
 #include "platform/SystemRandom.h"
 #include "recorder/access/Sha256.h"
 #include "recorder/access/SrpClient.h"
+#include "support/SrpVectors.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "SrpVectors.h"
 #include "recorder/access/SrpNumber.h"
+#include "support/SrpVectors.h"
 
 namespace {
 

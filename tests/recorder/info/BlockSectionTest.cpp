@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ExpectThrowMsg.h"
 #include "platform/Bytes.h"
 #include "recorder/info/BlockSection.h"
 #include "recorder/info/Crc32.h"
 #include "recorder/info/VantorException.h"
+#include "support/ExpectThrowMsg.h"
 
 // Expected bytes and checksums come from values_vectors.py (values_vectors.txt beside it).
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "InfoRecordVectors.h"
 #include "InfoTestSupport.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
+#include "support/InfoRecordVectors.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "InfoRecordVectors.h"
 #include "InfoTestSupport.h"
 #include "platform/Bytes.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
+#include "support/InfoRecordVectors.h"
 
 namespace {
 

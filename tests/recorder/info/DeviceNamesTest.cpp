@@ -2,6 +2,8 @@
 
 #include "InfoTestSupport.h"
 #include "recorder/info/DeviceNames.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/ValueSource.h"
 #include "recorder/info/VersionWord.h"

@@ -3,8 +3,8 @@
 #include <limits>
 #include <tuple>
 
-#include "ExpectThrowMsg.h"
 #include "recorder/info/FixedValue.h"
+#include "support/ExpectThrowMsg.h"
 
 namespace {
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "InfoRecordVectors.h"
 #include "InfoTestSupport.h"
 #include "platform/Bytes.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
+#include "support/InfoRecordVectors.h"
 
 namespace {
 
@@ -160,7 +162,7 @@ TEST(GeneralInfoRecord, Layout207ModelsByCountsAndVersion)
     std::uint32_t sw;
     std::uint8_t phys, relays;
     long check;
-    std::uint32_t model;
+    std::uint32_t model;  // 0: none taken, the record was refused before its model was
   } cases[] = {{MakeVersion(1, 6, 5), 4, 8, 0, 1},   {MakeVersion(1, 7, 0), 4, 8, 0, 8},
                {MakeVersion(1, 7, 0), 12, 16, 0, 5}, {MakeVersion(1, 6, 0), 0, 8, 3677, 0},
                {MakeVersion(1, 9, 0), 8, 16, 0, 3},  {MakeVersion(1, 9, 0), 0, 8, 3902, 6},
@@ -170,7 +172,7 @@ TEST(GeneralInfoRecord, Layout207ModelsByCountsAndVersion)
     TRegInfo info;
     info.SwVersion = c.sw;
     EXPECT_EQ(CheckOf([&] { info.ReadGeneralInfoRecord(make(c.phys, c.relays)); }), c.check);
-    if (c.model) EXPECT_EQ(info.ModelCode, c.model);
+    EXPECT_EQ(info.ModelCode, c.model);
     if (!c.check) {
       EXPECT_EQ(info.GenAux3, 0x0F);
       EXPECT_EQ(info.AISignalSupport.size(), 10u);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "InfoTestSupport.h"
+#include "recorder/info/RegAIChannelInfo.h"
+#include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
 #include "recorder/info/VersionWord.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ExpectThrowMsg.h"
 #include "platform/LoadStr.h"
 #include "recorder/info/VantorException.h"
+#include "support/ExpectThrowMsg.h"
 
 namespace {
 

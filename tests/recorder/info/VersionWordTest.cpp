@@ -56,3 +56,30 @@ TEST(VersionWord, ComparisonRefusesZero)
   EXPECT_THROW(VersionAtLeast(0, MakeVersion(2, 1, 131)), EVersion);
   EXPECT_THROW(VersionAtLeast(0x02000000, 0), EVersion);
 }
+
+TEST(VersionWord, BytesMostSignificantFirst)
+{
+  EXPECT_EQ(VersionByte(0x0201A073, 0), 2u);
+  EXPECT_EQ(VersionByte(0x0201A073, 1), 1u);
+  EXPECT_EQ(VersionByte(0x0201A073, 2), 160u);
+  EXPECT_EQ(VersionByte(0x0201A073, 3), 115u);
+}
+
+// The branch lands on the "below" side of every pair, whatever the limit in the 2.1
+// line; a gate that takes it in is the plain comparison.
+TEST(VersionWord, BranchTakesTheOlderSideOfEveryPair)
+{
+  struct Case {
+    std::uint32_t version;
+    bool from;  // IsFirmwareFrom(version, 2.1.131)
+  } const cases[] = {
+      {0x020182FF, false}, {0x02018300, true},  {0x0201A0FF, true},  {0x02020000, false},
+      {0x020203FF, false}, {0x02020400, true},  {0x01FFFFFF, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(VersionToText(c.version));
+    EXPECT_EQ(IsFirmwareFrom(c.version, MakeVersion(2, 1, 131)), c.from);
+    EXPECT_EQ(IsFirmwareBelow(c.version, MakeVersion(2, 1, 131)), !c.from);
+  }
+  EXPECT_TRUE(IsFirmwareFromBranchIncluded(MakeVersion(2, 2, 1), MakeVersion(2, 1, 131)));
+}

@@ -1,0 +1,156 @@
+#include "app/ui/MainForm.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+#include "app/core/Prompts.h"
+#include "app/core/Release.h"
+#include "app/ui/MBSetupDialog2.h"
+#include "app/ui/RunUpgrade.h"
+#include "modbus/CBaseModbus.h"
+#include "platform/ExecutablePath.h"
+#include "recorder/info/VersionWord.h"
+
+namespace {
+
+// The window was designed as 470 x 283 inside, at least 450 x 300 with its frame; Qt
+// sizes the inside, so the minimum leaves out a common frame (8 + 8 wide, 31 + 8 high).
+constexpr int kClientWidth = 470, kClientHeight = 283;
+constexpr int kMinClientWidth = 450 - 16, kMinClientHeight = 300 - 39;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A push button that stands for an action: its caption and enabled state follow the
+// action, a click triggers it.
+void BindButton(QPushButton* button, QAction* action)
+{
+  auto sync = [button, action] {
+    button->setText(action->text());
+    button->setEnabled(action->isEnabled());
+  };
+  sync();
+  QObject::connect(action, &QAction::changed, button, sync);
+  QObject::connect(button, &QPushButton::clicked, action, [action] { action->trigger(); });
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWindow(parent), resources_(resources)
+{
+  setWindowTitle(Q("Обновление ПО регистратора v" + VersionToText(kProgramRelease)));
+  resize(kClientWidth, kClientHeight);
+  setMinimumSize(kMinClientWidth, kMinClientHeight);
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+
+  lblInstructions = new QLabel(Q("Подключите регистратор к компьютеру с помощью RS-232/485 или Ethernet.\n"
+                                 "Нажмите кнопку <Обновление> и введите настройки подключения\n"
+                                 "(их нужно взять из меню конфигурации регистратора)."),
+                               central);
+  lblInstructions->setTextFormat(Qt::PlainText);
+  layout->addWidget(lblInstructions);
+
+  mmoLog = new QPlainTextEdit(central);
+  mmoLog->setObjectName("mmoLog");
+  mmoLog->setReadOnly(true);
+  mmoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+  mmoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  layout->addWidget(mmoLog, 1);
+
+  actUpdateStart = new QAction(Q("Обновление"), this);
+  actUpdateStart->setObjectName("actUpdateStart");
+  ExitAction = new QAction(Q("Выход"), this);
+  ExitAction->setObjectName("ExitAction");
+  connect(ExitAction, &QAction::triggered, this, &TMainForm::ExitActionExecute);
+  connect(actUpdateStart, &QAction::triggered, this, &TMainForm::actUpdateStartExecute);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  btnUpdateStart = new QPushButton(central);
+  btnUpdateStart->setDefault(true);
+  BindButton(btnUpdateStart, actUpdateStart);
+  buttons->addWidget(btnUpdateStart);
+  btnExit = new QPushButton(central);
+  BindButton(btnExit, ExitAction);
+  buttons->addWidget(btnExit);
+  layout->addLayout(buttons);
+
+  setCentralWidget(central);
+  // The designed width fits the instructions in the designer's font; a wider desktop
+  // font would cut them, so the window grows to its content where that is wider.
+  resize(std::max(kClientWidth, sizeHint().width()), kClientHeight);
+  actUpdateStartUpdate();
+}
+
+void TMainForm::AddLogLine(const std::string& line) { mmoLog->appendPlainText(Q(line)); }
+
+void TMainForm::LoadUpdates()
+{
+  fwUpRes_.Load(resources_, [this](const std::string& line) { AddLogLine(line); });
+  if (fwUpRes_.IsEmpty()) AddLogLine("No updates in " + ExecutablePath());
+  actUpdateStartUpdate();
+}
+
+int TMainForm::WriteUpdateList(TextWriter& writer) const { return fwUpRes_.WriteInfo(writer); }
+
+void TMainForm::LoadSettings(const std::string&) {}
+
+void TMainForm::SaveSettings(const std::string&) {}
+
+void TMainForm::actUpdateStartUpdate() { actUpdateStart->setEnabled(!fwUpRes_.IsEmpty()); }
+
+void TMainForm::ExitActionExecute() { close(); }
+
+void TMainForm::ConnectUpdate(Prompts& prompts, TMBSetupDialog2& setupDialog, UrlOpener openUrl)
+{
+  prompts_ = &prompts;
+  setupDialog_ = &setupDialog;
+  openUrl_ = std::move(openUrl);
+}
+
+void TMainForm::actUpdateStartExecute()
+{
+  // The update blocks this thread but for its modal windows; a trigger that reaches
+  // the action through one of them must not start a second update inside the first.
+  if (!prompts_ || !setupDialog_ || updating_) return;
+  updating_ = true;
+  std::unique_ptr<ModbusMaster::CBaseModbus> transport;
+  std::uint8_t unitAddress = 1;
+  // Nothing may escape into Qt's event loop: every error ends here in the error box,
+  // also a connection address the transport refuses.
+  try {
+    if (CreateConnectionFromSettings(*setupDialog_, transport, unitAddress, false)) RunUpdate(*transport, unitAddress);
+  } catch (const Exception& e) {
+    prompts_->ShowErrorBox(this, e.Message());
+  } catch (const std::exception& e) {
+    prompts_->ShowErrorBox(this, e.what());
+  }
+  transport.reset();
+  updating_ = false;
+}
+
+void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t unitAddress)
+{
+  if (!prompts_) return;
+  UpdateEnvironment environment(*prompts_, fwUpRes_, this);
+  environment.log = [this](const std::string& line) { AddLogLine(line); };
+  environment.openUrl = openUrl_;
+  environment.runUpgrade = UpgradeInProgressWindow(*prompts_);
+  RunUpdateWorkflow(environment, transport, unitAddress);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+  actUpdateStartUpdate();
+  QMainWindow::showEvent(event);
+}
