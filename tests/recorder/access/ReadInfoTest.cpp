@@ -427,4 +427,16 @@ TEST_F(ReadInfoTest, AReadAgainIntoTheSameModelStartsFromScratch)
   EXPECT_TRUE(info.InfoIncomplete);
 }
 
+TEST_F(ReadInfoTest, RelaysFoundOnceAreForgottenWhenTheRecorderLacksTheirRecords)
+{
+  Load("pelkar-2.0.20");
+  ASSERT_TRUE(Read());
+  ASSERT_EQ(Texts(info.DONames), kTypedRelays);
+  link.Device([](recsim::Device& device) {
+    for (std::uint8_t number = 0x70; number < 0x78; ++number) device.records.Remove(kReadInfo, number);
+  });
+  ASSERT_TRUE(Read());
+  EXPECT_EQ(Texts(info.DONames), kDefaultRelays);
+}
+
 }  // namespace
