@@ -141,9 +141,7 @@ TEST(BuildLists, ControlTypesByFirmware)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TRegInfo info;
-    SetUpRecorder(info, c.sw);
-    info.Features = c.features;
-    info.BuildLists();
+    Built(info, c.sw, c.features);
     EXPECT_EQ(info.AOControlTypes, c.ao);
     EXPECT_EQ(info.DOControlTypes, c.dout);
   }
@@ -183,9 +181,7 @@ TEST(BuildLists, RelayAndRegulatorModesByFirmware)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TRegInfo info;
-    SetUpRecorder(info, c.sw);
-    info.Features = c.features;
-    info.BuildLists();
+    Built(info, c.sw, c.features);
     EXPECT_EQ(Texts(info.DOChannelModes), c.relayModes);
     std::vector<long> codes;
     for (std::size_t i = 0; i < c.relayModes.size(); ++i) codes.push_back(static_cast<long>(i));
@@ -222,9 +218,7 @@ TEST(BuildLists, ChoiceListsByFirmware)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TRegInfo info;
-    SetUpRecorder(info, c.sw);
-    info.Features = c.features;
-    info.BuildLists();
+    Built(info, c.sw, c.features);
     EXPECT_EQ(info.CounterSources, c.counterSources);
     EXPECT_EQ(info.CounterSourceNames.Count(), c.counterSources.size());
     EXPECT_EQ(info.ValueModeNames.Count(), c.valueModes);
