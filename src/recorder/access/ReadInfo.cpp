@@ -5,6 +5,8 @@
 // block is asked for, since a record number is one byte and the neighbouring records
 // would otherwise be read as channels of the wrong kind.
 
+#include <algorithm>
+
 #include "platform/Format.h"
 #include "platform/LoadStr.h"
 #include "recorder/access/RecordTransfers.h"
@@ -166,10 +168,14 @@ bool TRegConfigOp::ReadInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t u
         const std::uint32_t size = TRegInfo::TRegDOChannelInfo::RecordSize(sw);
         if (info->HasDOInfoRecords()) return records(baseRelays, 0, size, relays, &TRegInfo::StoreDOChannelRecord);
         // Firmware said to lack the relay records may still have them; a recorder that
-        // lacks them refuses the first request, and the relays keep their defaults.
+        // lacks them refuses the first request, and the relays take their defaults (not
+        // what an earlier read into this model found).
         bool absent = false;
-        return ReadInfoRecordsIfPresent(transport, unit, baseRelays, 0, size, relays, ProgressDone, ProgressTotal,
-                                        progress, nullptr, info->StoreEvent(&TRegInfo::StoreDOChannelRecord), absent);
+        if (!ReadInfoRecordsIfPresent(transport, unit, baseRelays, 0, size, relays, ProgressDone, ProgressTotal,
+                                      progress, nullptr, info->StoreEvent(&TRegInfo::StoreDOChannelRecord), absent))
+          return false;
+        if (absent) std::fill(info->DOChannels.begin(), info->DOChannels.end(), TRegInfo::TRegDOChannelInfo());
+        return true;
       }))
     return false;
 

@@ -4,6 +4,7 @@
 // the channels. An expression checker validates against these tables.
 
 #include "platform/Format.h"
+#include "recorder/info/FirmwarePredicates.h"
 #include "recorder/info/RegAIChannelInfo.h"
 #include "recorder/info/RegChannelInfo.h"
 #include "recorder/info/RegInfo.h"
@@ -11,10 +12,6 @@
 #include "recorder/info/VersionWord.h"
 
 namespace {
-
-// "From X on" for a threshold X of the 2.1 line: the 2.2 branch keeps the older
-// behaviour.
-bool FromOn(std::uint32_t sw, std::uint32_t limit) { return sw >= limit && !IsInBranch(sw); }
 
 bool Bit(std::uint32_t word, unsigned bit) { return (word >> bit) & 1u; }
 
@@ -67,7 +64,7 @@ void TRegInfo::MakeExprNames()
   NameAIChannels(AIChannels, &TRegAIChannelInfo::ExprName, "f%u", "m%u", "a%u");
   // The second value of a channel became addressable in 2.1.53; before that (and on an
   // earlier read of another firmware) it has no name.
-  if (FromOn(SwVersion, MakeVersion(2, 1, 53)))
+  if (IsSwAtLeast2_1_53(SwVersion))
     NameAIChannels(AIChannels, &TRegAIChannelInfo::ExprName2, "fp%u", "mp%u", "ap%u");
   else
     for (auto& channel : AIChannels) channel.ExprName2.clear();
@@ -85,7 +82,7 @@ void TRegInfo::BuildExprTables()
   const bool v1_6 = sw >= MakeVersion(1, 6, 0);
   // From 2.1.51 on the logical and selection functions take up to ten arguments; the
   // older firmware, the 2.2 branch among them, has their two-argument forms.
-  const bool variadic = FromOn(sw, MakeVersion(2, 1, 51));
+  const bool variadic = IsFirmwareFrom(sw, MakeVersion(2, 1, 51));
   auto add = [this](std::initializer_list<const char*> names, std::uint8_t cls, std::uint8_t least,
                     std::uint8_t greatest, std::uint32_t flag = 0) {
     for (const char* name : names) AddExprFunc({name, cls, least, greatest, flag});
@@ -122,10 +119,10 @@ void TRegInfo::BuildExprTables()
     for (std::uint8_t degree = 2; degree <= 8; ++degree)
       add({kPolynomials[degree - 2]}, 3, static_cast<std::uint8_t>(degree + 2), static_cast<std::uint8_t>(degree + 2));
   }
-  if (FromOn(sw, MakeVersion(2, 1, 54))) add({"tcm", "tcg", "trm"}, 2, 2, 2);
-  if (FromOn(sw, MakeVersion(2, 1, 117, 5))) add({"pm"}, 2, 2, 2);
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 54))) add({"tcm", "tcg", "trm"}, 2, 2, 2);
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 117, 5))) add({"pm"}, 2, 2, 2);
   if (IsSw2_1_80To2_1_100()) add({"rms"}, 1, 1, 1);
-  if (FromOn(sw, MakeVersion(2, 1, 114, 20))) add({"vlg"}, 3, 5, 5);
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 114, 20))) add({"vlg"}, 3, 5, 5);
   if (Bit(Features, 19)) {
     // The user-table block has room for eight tables.
     if (UserTableCount > kMaxUserTables) throw EVantorInvalid(3006);
@@ -136,47 +133,47 @@ void TRegInfo::BuildExprTables()
     add({"rtp", "htp", "rpq", "hpq"}, 2, 2, 2);
     add({"ps97", "ts97"}, 1, 1, 1);
   }
-  const bool v2_1_128_120 = sw >= MakeVersion(2, 1, 128, 120);  // the branch has it too
+  const bool v2_1_128_120 = IsFirmwareFromBranchIncluded(sw, MakeVersion(2, 1, 128, 120));
   if (v2_1_128_120) add({"valid"}, 1, 1, 10);
   if (Bit(Features, 27)) {
     add({"f2s"}, 5, 1, 1, 1);
     add({"fse", "fsf", "fsg", "fsn"}, 5, 3, 3, 1);
   }
-  if (FromOn(sw, MakeVersion(2, 1, 160, 70))) add({"bits"}, 3, 3, 3);
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 160, 70))) add({"bits"}, 3, 3, 3);
 
   for (const char* name : {"a", "tc", "pi"}) AddExprVar({name, {}});
-  if (FromOn(sw, MakeVersion(2, 1, 100))) AddExprVar({"it", {}});
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 100))) AddExprVar({"it", {}});
   AddExprVar({"mt", {}});
-  if (FromOn(sw, MakeVersion(2, 1, 54))) {
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 54))) {
     for (const char* name : {"md", "tr", "ts", "tb", "tj", "tt", "te", "tk", "tn", "ta1", "ta2", "ta3", "tl", "tm",
                              "pt1391", "pt1385", "cu1428", "cu1426", "ni1617"})
       AddExprVar({name, {}});
-    if (FromOn(sw, MakeVersion(2, 1, 117, 5)))
+    if (IsFirmwareFrom(sw, MakeVersion(2, 1, 117, 5)))
       for (const char* name : {"rk15", "rk20", "rs15", "rs20"}) AddExprVar({name, {}});
   }
-  const bool secondNames = FromOn(sw, MakeVersion(2, 1, 53));
+  const bool secondNames = IsSwAtLeast2_1_53(sw);
   for (const auto& channel : AIChannels) {
     if (!channel.ExprName.empty()) AddExprVar({channel.ExprName, {}});
     if (secondNames && !channel.ExprName2.empty()) AddExprVar({channel.ExprName2, {}});
   }
   AddChannelVars(*this, DIChannels);
-  if (!DOChannels.empty() && FromOn(sw, MakeVersion(2, 1, 128, 120))) AddChannelVars(*this, DOChannels);
-  if (!AOChannels.empty() && FromOn(sw, MakeVersion(2, 1, 110))) AddChannelVars(*this, AOChannels);
+  if (!DOChannels.empty() && IsFirmwareFrom(sw, MakeVersion(2, 1, 128, 120))) AddChannelVars(*this, DOChannels);
+  if (!AOChannels.empty() && IsFirmwareFrom(sw, MakeVersion(2, 1, 110))) AddChannelVars(*this, AOChannels);
   if (v2_1_128_120) AddExprVar({"nv", {}});
   if (Bit(Features, 25)) {
-    if (sw >= MakeVersion(2, 1, 160, 3)) {  // the branch has the regulator members too
+    if (IsFirmwareFromBranchIncluded(sw, MakeVersion(2, 1, 160, 3))) {
       AddNumberedVars(*this, "ctl%u", CtlCount, {"m", "sp", "pv", "ru"});
     } else {
       for (std::uint32_t i = 1; i <= CtlCount; ++i)
         for (const char* pattern : {"sps%u", "pv%u", "ru%u"}) AddExprVar({Format(pattern, i), {}});
     }
   }
-  if (FromOn(sw, MakeVersion(2, 1, 160, 3))) {
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 160, 3))) {
     AddNumberedVars(*this, "ip%u", IPCount);
     AddNumberedVars(*this, "tmr%u", TMRCount);
     AddNumberedVars(*this, "sch%u", ScheduleCount);
   }
-  if (FromOn(sw, MakeVersion(2, 1, 160, 6)) && Bit(Features, 9)) {
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 160, 6)) && Bit(Features, 9)) {
     std::set<std::string> members{"sum", "avg", "cnt"};
     if (sw >= 0x0201A100) members.insert("m");
     AddNumberedVars(*this, "sm%u", TTLCount, members);

@@ -21,12 +21,6 @@
 
 namespace {
 
-// --- Versions ---------------------------------------------------------------------
-
-// "From X on" for a threshold X of the 2.1 line: the 2.2 branch keeps the older
-// behaviour.
-bool FromOn(std::uint32_t sw, std::uint32_t limit) { return sw >= limit && !IsInBranch(sw); }
-
 bool Bit(std::uint32_t word, unsigned bit) { return (word >> bit) & 1u; }
 
 // --- Texts ------------------------------------------------------------------------
@@ -131,7 +125,7 @@ std::uint32_t SaturatingUInt(float value)
 // Ethernet as a source: its own bit, and the bit that switched it on in the firmware.
 bool EthernetOffered(const TRegInfo& info)
 {
-  const bool late = FromOn(info.SwVersion, MakeVersion(2, 1, 110));
+  const bool late = IsFirmwareFrom(info.SwVersion, MakeVersion(2, 1, 110));
   return Bit(info.Features, 6) && Bit(info.Features, late ? 17 : 15);
 }
 
@@ -191,8 +185,8 @@ void BuildControlTypes(TRegInfo& info)
   const std::uint32_t features = info.Features;
   auto& ao = info.AOControlTypes;
   ao = {0, 1};
-  if (FromOn(sw, MakeVersion(2, 1, 60))) ao.push_back(2);
-  if (FromOn(sw, MakeVersion(2, 1, 110))) {
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 60))) ao.push_back(2);
+  if (IsFirmwareFrom(sw, MakeVersion(2, 1, 110))) {
     if (!(Bit(features, 4) && Bit(features, 5))) ao.push_back(3);
     if (EthernetOffered(info)) ao.push_back(4);
     if (Bit(features, 7)) ao.push_back(5);
@@ -205,7 +199,7 @@ void BuildControlTypes(TRegInfo& info)
     dout = {0};
   else if (sw < kSecondLineFrom)
     dout = {0, 2};
-  else if (!FromOn(sw, MakeVersion(2, 1, 54)))
+  else if (IsFirmwareBelow(sw, MakeVersion(2, 1, 54)))
     dout = {0};
   else if (sw < MakeVersion(2, 1, 151))
     dout = {0, 1, 2, 3};
@@ -235,8 +229,8 @@ void BuildDOChannelModes(TRegInfo& info)
 
 const char* SignalName(std::uint8_t code, std::uint32_t sw)
 {
-  if (code == 10 && FromOn(sw, MakeVersion(2, 1, 30))) return "RS-485";
-  if (code == 11 && FromOn(sw, MakeVersion(2, 1, 129))) return "внешний";
+  if (code == 10 && IsFirmwareFrom(sw, MakeVersion(2, 1, 30))) return "RS-485";
+  if (code == 11 && IsFirmwareFrom(sw, MakeVersion(2, 1, 129))) return "внешний";
   return kSignalNames[code];
 }
 
@@ -360,7 +354,7 @@ void SetDecimalLimits(TRegInfo& info)
   info.ValueLimitEx1.SetLimits(1, 6, -9999999, 9999999);
   info.ValueLimitEx1.SetRaw(0, 1);
   // Packed decimal words from 2.1.159 on carry small unsigned counts in place of floats.
-  if (FromOn(info.SwVersion, MakeVersion(2, 1, 159))) {
+  if (IsFirmwareFrom(info.SwVersion, MakeVersion(2, 1, 159))) {
     info.ValueLimitEx2.SetLimits(0, 3, 0, 65535);
     info.ValueLimitEx2.SetRaw(0, 0);
   } else {
@@ -403,7 +397,7 @@ void BuildModeLists(TRegInfo& info)
 
   auto& types = info.AIMBValueTypes;
   types.Clear();
-  const std::size_t count = FromOn(sw, MakeVersion(2, 1, 160, 72)) ? 15 : 9;
+  const std::size_t count = IsFirmwareFrom(sw, MakeVersion(2, 1, 160, 72)) ? 15 : 9;
   for (std::size_t code = 0; code < count; ++code)
     types.Add(kAIMBValueTypeNames[code], static_cast<TAIMBValueType>(code));
 
@@ -413,7 +407,7 @@ void BuildModeLists(TRegInfo& info)
 void BuildPageLists(TRegInfo& info)
 {
   const std::uint32_t sw = info.SwVersion;
-  info.PageViewCount = !FromOn(sw, MakeVersion(2, 1, 50)) ? 4 : Bit(info.Features, 14) ? 6 : 5;
+  info.PageViewCount = IsFirmwareBelow(sw, MakeVersion(2, 1, 50)) ? 4 : Bit(info.Features, 14) ? 6 : 5;
 
   struct Limits {
     std::uint8_t layouts, groups, pens;
@@ -426,7 +420,7 @@ void BuildPageLists(TRegInfo& info)
     limits = {1, 3, 8};
   else if (sw < MakeVersion(2, 1, 0))
     limits = {2, 3, 8};
-  else if (!FromOn(sw, MakeVersion(2, 1, 90)))
+  else if (IsFirmwareBelow(sw, MakeVersion(2, 1, 90)))
     limits = {2, 5, 12};
   else
     limits = {2, 5, static_cast<std::uint8_t>(std::min<std::uint32_t>(info.PageChannelCount, std::size(kPenNames)))};
@@ -461,7 +455,7 @@ void BuildPIDModes(TRegInfo& info)
   const std::uint32_t sw = info.SwVersion;
   auto& modes = info.PIDModes;
   modes.Clear();
-  if (!Bit(info.Features, 25) || !FromOn(sw, MakeVersion(2, 1, 150))) return;
+  if (!Bit(info.Features, 25) || IsFirmwareBelow(sw, MakeVersion(2, 1, 150))) return;
   modes.Add("выкл.", TRegPIDMode::Off);
   modes.Add("ПИД (ШИМ/ЦАП)", TRegPIDMode::PidPwmDac);
   if (sw >= MakeVersion(2, 1, 151, 40)) modes.Add("ПДД (МЭО)", TRegPIDMode::PddServo);

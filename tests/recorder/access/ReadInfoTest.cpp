@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "support/RecorderLink.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/RegAIChannelInfo.h"
@@ -14,6 +13,8 @@
 #include "recorder/info/VantorException.h"
 #include "recorder/info/VersionWord.h"
 #include "recsim/Profile.h"
+#include "support/ExpectThrowMsg.h"
+#include "support/RecorderLink.h"
 
 using namespace Registrator;
 using recsim::Fault;
@@ -120,8 +121,8 @@ const InfoExpectation kSecondLine[] = {
      6,
      20,
      kNoModules},
-    // The 2.2 branch: older names and limits, no relay records.
-    {"pelkar-2.2.1", 59, kSecondLineRuns, kTenSignals, kDefaultRelays, {0, 1}, {0}, {"дискретный"}, {}, 4, 12,
+    // The 2.2 branch: older names and limits; relay records although not promised.
+    {"pelkar-2.2.1", 59, kSecondLineRuns, kTenSignals, kTypedRelays, {0, 1}, {0}, {"дискретный"}, {}, 4, 12,
      kNoModules},
 };
 
@@ -344,17 +345,7 @@ TEST_F(ReadInfoTest, ChannelCountsThatLeaveTheirRecordNumbersAreRefused)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto profile = recsim::BuildProfile(c.profile);
-    link.Device([&](recsim::Device& device) {
-      recsim::LoadProfile(device, profile);
-      // Blocks this large overlap in the simulator's record numbers (and wrap past 0xFF):
-      // the records the read asks for first are the general record and the signal types.
-      device.records.Set(kReadInfo, 0, recsim::EncodeGeneralInfoRecord(profile));
-      if (profile.SwVersion >= MakeVersion(1, 10, 0))
-        for (std::size_t i = 0; i < std::min<std::size_t>(profile.Signals.size(), 48); ++i)
-          device.records.Set(kReadInfo, static_cast<std::uint8_t>(0xD0 + i), recsim::EncodeSignalSupportRecord(profile, i));
-    });
-    link.server.ClearLog();
+    Load(c.profile);
     EXPECT_EQ(BlockFailure(), c.message);
     EXPECT_EQ(InfoRuns(link), c.requests);
   }
@@ -434,6 +425,18 @@ TEST_F(ReadInfoTest, AReadAgainIntoTheSameModelStartsFromScratch)
   SetRecord(0x10, {});
   EXPECT_NE(BlockFailure(), "no error");
   EXPECT_TRUE(info.InfoIncomplete);
+}
+
+TEST_F(ReadInfoTest, RelaysFoundOnceAreForgottenWhenTheRecorderLacksTheirRecords)
+{
+  Load("pelkar-2.0.20");
+  ASSERT_TRUE(Read());
+  ASSERT_EQ(Texts(info.DONames), kTypedRelays);
+  link.Device([](recsim::Device& device) {
+    for (std::uint8_t number = 0x70; number < 0x78; ++number) device.records.Remove(kReadInfo, number);
+  });
+  ASSERT_TRUE(Read());
+  EXPECT_EQ(Texts(info.DONames), kDefaultRelays);
 }
 
 }  // namespace

@@ -44,14 +44,6 @@ Variables VariablesOf(const TRegInfo& info)
   return all;
 }
 
-TRegInfo& Built(TRegInfo& info, std::uint32_t sw, std::uint32_t features = 0)
-{
-  SetUpRecorder(info, sw);
-  info.Features = features;
-  info.BuildLists();
-  return info;
-}
-
 TEST(ExprTables, FirstLine1_5HasTheOneArgumentFunctionsAndTheChannels)
 {
   TRegInfo info;

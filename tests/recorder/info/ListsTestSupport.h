@@ -68,3 +68,12 @@ inline void SetUpRecorder(TRegInfo& info, std::uint32_t sw)
   info.PhysAICount = 2;
   info.DIChannels = {DIChannel(0x03), DIChannel(0x03)};
 }
+
+// That recorder with the feature bits, its lists built.
+inline TRegInfo& Built(TRegInfo& info, std::uint32_t sw, std::uint32_t features = 0)
+{
+  SetUpRecorder(info, sw);
+  info.Features = features;
+  info.BuildLists();
+  return info;
+}
