@@ -9,6 +9,8 @@ are). Every function returns the bytes as the recorder sends them.
 """
 import struct
 
+from _records import cp1251
+
 RECORD_SIZE = 250          # CP items and first-format boards: one fixed record
 RECORD_PAYLOAD = 246       # what follows the record's 4 header bytes
 STREAM_HEADER = 12         # mnemonic scheme and AMX program
@@ -18,10 +20,6 @@ UT_WRITTEN_TOTAL = 8000    # bytes 6-7 of a user-table stream as the recorder wr
 
 # Data bytes of a mnemonic-scheme widget, by its type.
 MS_WIDGET_SIZES = {0: 17, 1: 24, 2: 17, 3: 17, 4: 22, 5: 102}
-
-
-def cp1251(text):
-    return text if isinstance(text, (bytes, bytearray)) else text.encode("cp1251")
 
 
 def short_string(text):
@@ -165,54 +163,55 @@ def ut_stream(tables, per_table_limit):
 
 
 # --- The vectors the tests read -------------------------------------------------------
-# Each entry: a name, the bytes, and in words what they hold, for the test that decodes
-# them into these values and writes them back.
+# The C++ tests decode each into the values written here and write it back.
+
+CYR = "Котёл №1"  # code page 1251, with the numero sign
+
+TIM1_BOARD_09 = ((0, 9), [tim1_screen(4, [tim1_text("Т1"),
+                                         tim1_analog(1, 2, 5, 2, "ПЕРЕГР", "ОБР"),
+                                         tim1_discrete(3, 1, "ВЫКЛ", "ВКЛ", "ОБР", "КЗ")]),
+                          tim1_screen(0, [])])
+TIM1_BOARD_15 = ((1, 5), [tim1_screen(200, [tim1_analog(2, 0, 3, 1, "", "")])])
+TIM1_BOARD_200 = ((200, 5), [])
+
 
 def vectors():
-    cyr = "Котёл №1"  # code page 1251, with the numero sign
-    full_text = "x" * (RECORD_PAYLOAD - 2 * 5 - 20)  # with a 20-byte text: 246 bytes exactly
-    yield ("cp_empty", cp_record([]), "the empty list")
-    yield ("cp_items", cp_record([(1, 1, 0, "Вход"), (3, 7, 2, ""), (255, 0, 1, cyr)]),
-           "(1,1,0,'Вход') (3,7,2,'') (255,0,1,'Котёл №1')")
-    yield ("cp_full", cp_record([(2, 4, 1, "y" * 20), (5, 6, 0, full_text)]),
-           "(2,4,1,20 x 'y') (5,6,0,216 x 'x'): the payload is 246 bytes exactly")
+    return [
+        ("cp_empty", cp_record([])),
+        ("cp_items", cp_record([(1, 1, 0, "Вход"), (3, 7, 2, ""), (255, 0, 1, CYR)])),
+        # 25 + 221 payload bytes: the record's 246 exactly.
+        ("cp_full", cp_record([(2, 4, 1, "y" * 20), (5, 6, 0, "x" * 216)])),
 
-    yield ("tim1_empty", tim1_record([]), "no boards")
-    yield ("tim1_boards", tim1_record([
-        ((0, 9), [tim1_screen(4, [tim1_text("Т1"),
-                                  tim1_analog(1, 2, 5, 2, "ПЕРЕГР", "ОБР"),
-                                  tim1_discrete(3, 1, "ВЫКЛ", "ВКЛ", "ОБР", "КЗ")]),
-                  tim1_screen(0, [])]),
-        ((1, 5), [tim1_screen(200, [tim1_analog(2, 0, 3, 1, "", "")])]),
-        ((200, 5), [])]),
-        "(0,9): screen 4 [text 'Т1'; analog AI 2 5.2 'ПЕРЕГР' 'ОБР'; discrete DI 1 'ВЫКЛ' 'ВКЛ' 'ОБР' 'КЗ'],"
-        " screen 0 []; (1,5): screen 200 [analog AO 0 3.1 '' '']; (200,5): no screens")
+        ("tim1_empty", tim1_record([])),
+        ("tim1_boards", tim1_record([TIM1_BOARD_09, TIM1_BOARD_15, TIM1_BOARD_200])),
+        # The same boards as the device may send them: not in address order.
+        ("tim1_unsorted", tim1_record([TIM1_BOARD_200, TIM1_BOARD_15, TIM1_BOARD_09])),
+        # Two boards at one address; the second one's screens are what the board holds.
+        ("tim1_twice", tim1_record([((0, 9), [tim1_screen(1, [tim1_text("A")])]),
+                                    ((0, 9), [tim1_screen(2, [tim1_text("B")])])])),
+        ("tim1_twice_read", tim1_record([((0, 9), [tim1_screen(2, [tim1_text("B")])])])),
 
-    yield ("tim2_empty", tim2_stream([]), "no boards")
-    yield ("tim2_one", tim2_stream([((0, 3), [(5, "AB")])]), "(0,3): item 5 'AB'")
-    yield ("tim2_boards", tim2_stream([((0, 3), [(5, "AB"), (0, "")]), ((7, 1), [(255, cyr)]), ((128, 0), [])]),
-           "(0,3): 5 'AB', 0 ''; (7,1): 255 'Котёл №1'; (128,0): no items")
+        ("tim2_empty", tim2_stream([])),
+        ("tim2_one", tim2_stream([((0, 3), [(5, "AB")])])),
+        ("tim2_boards", tim2_stream([((0, 3), [(5, "AB"), (0, "")]), ((7, 1), [(255, CYR)]), ((128, 0), [])])),
 
-    yield ("ms_default_2_200", ms_stream(2, 200, [ms_page(), ms_page()]),
-           "the default scheme for 2 pages and limit byte 200")
-    yield ("ms_pages", ms_stream(3, ms_limit_byte((2, 1, 127), 0), [
-        ms_page(1, bytes(range(1, 6)), [ms_widget(0, bytes(range(17))), ms_widget(1, bytes(range(24)))],
-                carried=bytes([0xA1, 0xA2, 0xA4, 0xA5, 0xA6, 0xA7])),
-        ms_page(2, b"\xFF" * 3, [ms_widget(k) for k in (2, 3, 4, 5)]),
-        ms_page()], carried=bytes([0xC2, 0xC3, 0xC6, 0xC7])),
-        "3 pages at 2.1.127 (limit byte 128): page 1 data kind 1 [1..5] and widgets 0 and 1 with ramps;"
-        " page 2 data kind 2 [FF FF FF] and zero widgets 2, 3, 4, 5; page 3 empty")
+        # The default scheme of a device with 2 pages and limit byte 200.
+        ("ms_default_2_200", ms_stream(2, 200, [ms_page(), ms_page()])),
+        # 3 pages at 2.1.127, whose limit byte is 128.
+        ("ms_pages", ms_stream(3, ms_limit_byte((2, 1, 127), 0), [
+            ms_page(1, bytes(range(1, 6)), [ms_widget(0, bytes(range(17))), ms_widget(1, bytes(range(24)))],
+                    carried=bytes([0xA1, 0xA2, 0xA4, 0xA5, 0xA6, 0xA7])),
+            ms_page(2, b"\xFF" * 3, [ms_widget(k) for k in (2, 3, 4, 5)]),
+            ms_page()], carried=bytes([0xC2, 0xC3, 0xC6, 0xC7]))),
 
-    yield ("amx_default", amx_stream(b""), "a program of no code bytes")
-    yield ("amx_code", amx_stream(bytes(range(0x20, 0x30)), carried=bytes([9, 8, 7, 6, 5, 4])),
-           "16 code bytes 20..2F, header bytes 2-7 = 09 08 07 06 05 04")
+        ("amx_default", amx_stream(b"")),
+        ("amx_code", amx_stream(bytes(range(0x20, 0x30)), carried=bytes([9, 8, 7, 6, 5, 4]))),
 
-    yield ("ut_default_2000", ut_stream([([],)] * 8, 2000), "8 default tables, per-table limit 2000")
-    yield ("ut_tables", ut_stream([
-        ([(1, 2), (0xFFFFFFFF, 0x80000000)], bytes(range(1, 27))),
-        ([],),
-        ([(7, 8)],),
-        ([],), ([],), ([],), ([],),
-        ([(0x11223344, 0x55667788)] * 3, b"\xEE" * 26)], 100),
-        "limit 100; table 0: (1,2) (FFFFFFFF,80000000), header bytes 2-27 = 01..1A; table 2: (7,8);"
-        " table 7: 3 x (11223344,55667788), header bytes EE; the others empty")
+        ("ut_default_2000", ut_stream([([],)] * 8, 2000)),
+        ("ut_tables", ut_stream([
+            ([(1, 2), (0xFFFFFFFF, 0x80000000)], bytes(range(1, 27))),
+            ([],),
+            ([(7, 8)],),
+            ([],), ([],), ([],), ([],),
+            ([(0x11223344, 0x55667788)] * 3, b"\xEE" * 26)], 100)),
+    ]
