@@ -15,15 +15,12 @@ namespace {
 
 enum class SchemeForm : std::uint8_t { None, Stream };
 
-constexpr std::uint8_t kHeaderSize = 12;
 constexpr unsigned kFeatureScheme = 14;
 
 // Header bytes.
 constexpr std::size_t kFormatAt = 0;
-constexpr std::size_t kHeaderSizeAt = 1;
 constexpr std::size_t kPageCountAt = 4;
 constexpr std::size_t kLimitAt = 5;
-constexpr std::size_t kBodySizeAt = 8;
 
 // Page header bytes.
 constexpr std::size_t kWidgetCountAt = 0;
@@ -57,13 +54,6 @@ std::uint8_t LimitByte(std::uint32_t version, const TRegInfo& info)
   if (!IsSwAtLeast2_1_126(version)) return 64;
   if (!IsSwAtLeast2_1_128(version)) return 128;
   return static_cast<std::uint8_t>(info.MSCapacity);
-}
-
-// The header's format and size byte: 1 and 12 is the one layout there is.
-void CheckHeader(const std::array<std::uint8_t, kHeaderSize>& header, unsigned badSize, unsigned badFormat)
-{
-  if (header[kFormatAt] == 1 && header[kHeaderSizeAt] != kHeaderSize) throw EVantorInvalid(badSize);
-  if (header[kFormatAt] >= 2) throw EVantorInvalid(badFormat);
 }
 
 }  // namespace
@@ -151,9 +141,7 @@ void TRegMSConfig::ResizeToInfo()
 
 void TRegMSConfig::SetDefaults()
 {
-  Header.fill(0);
-  Header[kFormatAt] = 1;
-  Header[kHeaderSizeAt] = kHeaderSize;
+  Header = kEmptyContentHeader;
   for (auto& page : Pages) page.SetDefaults();
 }
 
@@ -161,17 +149,12 @@ void TRegMSConfig::ReadStream(std::uint32_t version, TStream& stream)
 {
   SetDefaults();
   if (BandForReading<kReadingBands>(version, 0).form == SchemeForm::None) return;
-  // A device that offers the scheme but has none sends nothing at all.
-  const std::int64_t size = stream.GetSize();
-  if (size == 0) return;
-  std::array<std::uint8_t, kHeaderSize> header;
-  StreamReading(stream).raw(header);
-  if (header[kFormatAt] == 0) return;
-  CheckHeader(header, 14133, 14136);
-  Header = header;
-  if (static_cast<std::uint64_t>(ByteReader(header).u32(kBodySizeAt)) + kHeaderSize != static_cast<std::uint64_t>(size))
+  const auto header = ReadContentHeader(stream, 14133, 14136);
+  if (!header) return;
+  Header = *header;
+  if (std::uint64_t{ByteReader(Header).u32(kContentSizeAt)} + kContentHeaderSize != std::uint64_t(stream.GetSize()))
     throw EVantorInvalid(14141);
-  const std::size_t count = std::min<std::size_t>(header[kPageCountAt], Pages.size());
+  const std::size_t count = std::min<std::size_t>(Header[kPageCountAt], Pages.size());
   for (std::size_t i = 0; i < count; ++i) Pages[i].ReadStream(stream);
 }
 
@@ -185,13 +168,13 @@ void TRegMSConfig::WriteStream(std::uint32_t targetVersion, TStream& stream) con
     fresh.WriteStream(targetVersion, stream);
     return;
   }
-  CheckHeader(Header, 14179, 14182);
+  CheckContentHeader(Header, 14179, 14182);
   auto header = Header;
   header[kPageCountAt] = static_cast<std::uint8_t>(owner_->PageCount);
   header[kLimitAt] = LimitByte(targetVersion, *owner_);
   TMemoryStream body;
   for (const auto& page : Pages) page.WriteStream(body);
-  ByteWriter(header).u32(kBodySizeAt, static_cast<std::uint32_t>(body.Data().size()));
+  ByteWriter(header).u32(kContentSizeAt, static_cast<std::uint32_t>(body.Data().size()));
   StreamWriting(stream).raw(header);
   stream.WriteBuffer(body.Data().data(), body.Data().size());
 }

@@ -45,3 +45,20 @@ void SkipForward(TStream& stream, std::uint64_t count)
   if (count > Remaining(stream)) ReadPastTheEnd();
   stream.Seek(static_cast<std::int64_t>(count), SeekOrigin::Current);
 }
+
+void CheckContentHeader(const ContentHeader& header, unsigned badSize, unsigned badFormat)
+{
+  if (header[0] == 1 && header[1] != kContentHeaderSize) throw EVantorInvalid(badSize);
+  if (header[0] >= 2) throw EVantorInvalid(badFormat);
+}
+
+std::optional<ContentHeader> ReadContentHeader(TStream& stream, unsigned badSize, unsigned badFormat)
+{
+  if (stream.GetSize() == 0) return std::nullopt;
+  ContentHeader header;
+  stream.ReadBuffer(header.data(), 1);
+  if (header[0] == 0) return std::nullopt;
+  stream.ReadBuffer(header.data() + 1, header.size() - 1);
+  CheckContentHeader(header, badSize, badFormat);
+  return header;
+}

@@ -3,6 +3,7 @@
 #include <array>
 #include <concepts>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,3 +107,19 @@ std::vector<std::uint8_t> ReadBytes(TStream& stream, std::size_t count);
 // Moves count bytes forward, as a read of them would: EReadError "Stream read error"
 // when fewer remain, and the position stays.
 void SkipForward(TStream& stream, std::uint64_t count);
+
+// The header the scheme and program streams begin with: format (0 none, 1 present),
+// header size 12, carried bytes, and at 8 the size of what follows it.
+inline constexpr std::size_t kContentHeaderSize = 12;
+inline constexpr std::size_t kContentSizeAt = 8;
+using ContentHeader = std::array<std::uint8_t, kContentHeaderSize>;
+// Content present, of no bytes.
+inline constexpr ContentHeader kEmptyContentHeader{1, kContentHeaderSize};
+
+// The header, or none when the stream brings no content: it is empty (a device that
+// offers the block but has nothing in it sends nothing at all) or its format byte is 0,
+// whatever follows. Format 1 with another header size raises EVantorInvalid badSize,
+// format 2 or more badFormat.
+std::optional<ContentHeader> ReadContentHeader(TStream& stream, unsigned badSize, unsigned badFormat);
+// The same checks of a header about to be written.
+void CheckContentHeader(const ContentHeader& header, unsigned badSize, unsigned badFormat);
