@@ -5,6 +5,7 @@ KESTREL_PACKAGES=(
   libgtest-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   libmodbus-dev
+  python3
   clang libclang-rt-14-dev llvm
 )
 
