@@ -10,6 +10,7 @@
 #include "recorder/access/RecordTransfers.h"
 #include "recorder/access/SrpClient.h"
 
+class TRegConfig;
 class TRegInfo;
 
 namespace Registrator {
@@ -48,6 +49,11 @@ public:
   // block's caption.
   bool ReadInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, const TRegProgressEvent& progress,
                 TRegInfo* info);
+
+  // The recorder's whole configuration into `config`, after a ReadInfo into its
+  // RegInfo with this context. False when `progress` cancels; raises otherwise.
+  bool ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, const TRegProgressEvent& progress,
+                  TRegConfig& config);
 
   using TAuthKey = Registrator::TAuthKey;
   using TAuthData = Registrator::TAuthData;
