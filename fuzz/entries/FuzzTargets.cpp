@@ -17,6 +17,8 @@ constexpr Target kTargets[] = {
     {"login", FuzzLogin},
     {"info_records", FuzzInfoRecords},
     {"info_read", FuzzInfoRead},
+    {"config_general", FuzzConfigGeneral},
+    {"config_ai_ao", FuzzConfigAIAO},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},
