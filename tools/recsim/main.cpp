@@ -126,7 +126,7 @@ int main(int argc, char** argv)
       std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
       return 2;
     }
-    if (!passwords.empty() && !(recsim::StandardProfile(profile).Features & (1u << 16)))
+    if (!passwords.empty() && !(recsim::FindProfile(profile)->Features & (1u << 16)))
       std::cerr << "kestrel-recsim: profile " << profile << " has no login (feature bit 16): no password is asked for\n";
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
