@@ -3,15 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "JobTestSupport.h"
+#include "platform/SysFault.h"
+#include "recsim/ConfigProfiles.h"
+#include "recsim/FirmwareUpdate.h"
+#include "support/BackupReader.h"
 #include "support/TempDir.h"
 
 namespace {
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";  // serial number 2170025
 constexpr int kBackupLink = 100;
@@ -72,5 +89,167 @@ TEST(UpgradeBackupCancel, WhileTheFilePromptIsOpen)
   EXPECT_TRUE(road.Requests(0x65).empty());
   EXPECT_TRUE(road.Requests(0x68).empty());
 }
+
+// --- Backups written -----------------------------------------------------------
+
+// A recorder of the simulator's configuration profiles.
+recsim::DeviceProfile ConfigProfile(const std::string& name)
+{
+  for (const auto& description : recsim::ConfigProfiles())
+    if (description.Name == name) return recsim::BuildProfile(description);
+  ADD_FAILURE() << "no configuration profile " << name;
+  return {};
+}
+
+// Every record and record file the device serves, in the simulator's profile text.
+void DumpServed(recsim::Device& device, const std::string& path)
+{
+  std::ofstream out(path);
+  auto hex = [](const std::vector<std::uint8_t>& bytes) {
+    std::ostringstream text;
+    for (std::uint8_t b : bytes) text << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << int(b);
+    return text.str();
+  };
+  for (std::uint8_t function : {0x64, 0x65, 0x6B})
+    for (int number = 0; number < 256; ++number)
+      if (const auto* record = device.records.Find(function, static_cast<std::uint8_t>(number)))
+        out << "record " << std::hex << int(function) << ' ' << number << ' ' << hex(*record) << '\n';
+  for (const auto& [type, bytes] : device.recordFiles) out << "file " << int(type) << ' ' << hex(bytes) << '\n';
+}
+
+// A backup through the job, then the upload; the file checked by the independent reader
+// against what the simulator served.
+struct BackupJob {
+  BackupJob(LinkKind link, const std::string& profile) : road(link), name(profile)
+  {
+    road.Serve(ConfigProfile(profile));
+    road.transport->SetReplyTimeout(300);
+  }
+  // The save prompt's answer: the path, once the served records are noted.
+  std::optional<std::string> Choose(const std::string& chosen)
+  {
+    road.Device([&](recsim::Device& device) {
+      DumpServed(device, served);
+      return 0;
+    });
+    return chosen;
+  }
+  BackupReading Check() const
+  {
+    return ReadBackupFile(path, {"--served", served, std::string(KESTREL_RECSIM_CONFIG_DIR) + "/" + name + ".profile"});
+  }
+
+  RecorderRoad road;
+  std::string name;
+  TempDir dir;
+  std::string path = dir / "backup.cfg";
+  std::string served = dir / "served.txt";
+  Job job{road};
+};
+
+TEST(UpgradeBackup, WrittenThenTheUploadGoesOnWithoutAskingAgain)
+{
+  BackupJob backup(LinkKind::Tcp, "corvane-21-2.1.160-h2.5");
+  backup.job.prompts.AnswerTask(kBackupLink).AnswerSaveFileWith(
+      [&](const SaveFileRequest&) { return backup.Choose(backup.path); });
+  EXPECT_TRUE(backup.job.Run(Pattern(300)));
+
+  EXPECT_TRUE(backup.job.prompts.Faults().empty()) << testing::PrintToString(backup.job.prompts.Faults());
+  EXPECT_EQ(AskedKinds(backup.job.prompts), (std::vector<PromptKind>{PromptKind::TaskDialog, PromptKind::SaveFile}));
+  EXPECT_TRUE(Contains(backup.job.progress.Log(),
+                       "\nрезервная копия сохранена в " + backup.path + "\nЗагрузка обновления\n"))
+      << backup.job.progress.Log();
+  const BackupReading reading = backup.Check();
+  EXPECT_EQ(reading.status, 0) << reading.faults;
+  EXPECT_EQ(backup.road.ReceivedImage(), Pattern(300));
+}
+
+// The 2.2 branch reaches the backup only when the device information contradicts the
+// identification text, so only here: its summary board is kept, its file has no tag
+// fields and no relay section.
+TEST(UpgradeBackup, BranchKeepsItsSummaryBoard)
+{
+  BackupJob backup(LinkKind::Tcp, "pelkar-51-2.2.1");
+  backup.job.prompts.AnswerTask(kBackupLink).AnswerSaveFileWith(
+      [&](const SaveFileRequest&) { return backup.Choose(backup.path); });
+  EXPECT_TRUE(backup.job.Run(Pattern(300)));
+  const BackupReading reading = backup.Check();
+  EXPECT_EQ(reading.status, 0) << reading.faults;
+  const auto tags = reading.Tags();
+  EXPECT_NE(std::find(tags.begin(), tags.end(), 43), tags.end());
+  EXPECT_EQ(std::find(tags.begin(), tags.end(), 36), tags.end());
+}
+
+// A failure during the backup ends the run with the Retry box (or, a cancel, quietly);
+// the previous backup file stays whole and no temporary file is left. Retry then does
+// the backup and the upload.
+struct FaultCase {
+  const char* name;
+  std::function<void(BackupJob&)> arrange;   // before the run
+  std::function<void()> atSavePrompt;        // on the worker, as the file is chosen
+  bool cancel = false;
+};
+
+class UpgradeBackupFault : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(UpgradeBackupFault, LeavesThePreviousFileAndRetryCompletes)
+{
+  const FaultCase& c = GetParam();
+  BackupJob backup(LinkKind::Tcp, "corvane-21-2.1.160-h2.5");
+  WriteFileBytes(backup.path, "the previous backup");
+  if (c.arrange) c.arrange(backup);
+  auto& prompts = backup.job.prompts;
+  prompts.AnswerTask(kBackupLink).AnswerSaveFileWith([&](const SaveFileRequest&) {
+    if (c.atSavePrompt) c.atSavePrompt();
+    if (c.cancel) {
+      backup.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x65).Ms(100));
+      std::thread([&backup] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        backup.job.Cancel();
+      }).detach();
+    }
+    return backup.Choose(backup.path);
+  });
+  if (!c.cancel)
+    prompts.Answer(PromptResult::Retry).AnswerTask(kBackupLink).AnswerSaveFileWith([&](const SaveFileRequest&) {
+      ClearSysFaults();  // the retry runs on the same worker
+      return backup.Choose(backup.path);
+    });
+
+  const bool installed = backup.job.Run(Pattern(300));
+  if (c.cancel) {
+    EXPECT_FALSE(installed);
+    EXPECT_EQ(backup.job.progress.Ends(), (std::vector<JobEnd>{JobEnd::Cancelled, JobEnd::Cancelled}));
+    EXPECT_TRUE(backup.job.Boxes().empty());
+    EXPECT_EQ(ReadFileBytes(backup.path), "the previous backup");
+    EXPECT_EQ(FolderNames(backup.dir.path()), (std::vector<std::string>{"backup.cfg", "served.txt"}));
+    return;
+  }
+  EXPECT_TRUE(installed);
+  EXPECT_TRUE(prompts.Faults().empty()) << testing::PrintToString(prompts.Faults());
+  ASSERT_EQ(backup.job.Boxes().size(), 1u);  // the Retry box
+  EXPECT_EQ(ReadFileBytes(backup.path + ".bak"), "the previous backup");
+  EXPECT_EQ(FolderNames(backup.dir.path()), (std::vector<std::string>{"backup.cfg", "backup.cfg.bak", "served.txt"}));
+  const BackupReading reading = backup.Check();
+  EXPECT_EQ(reading.status, 0) << reading.faults;
+  EXPECT_EQ(backup.road.ReceivedImage(), Pattern(300));
+}
+
+const FaultCase kFaults[] = {
+    {"SilenceDuringTheRead",
+     [](BackupJob& b) {
+       b.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Silence, 1).OnFunction(0x65).After(3));
+     }},
+    {"ResetDuringTheRead",
+     [](BackupJob& b) {
+       b.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::ResetConnection, 1).OnFunction(0x65).After(3));
+     }},
+    {"CancelDuringTheRead", {}, {}, true},
+    {"DiskFullAtTheSave", {}, [] { InjectSysFault(SysCallId::Write, ENOSPC, 1000); }},
+    {"FolderNotWritable", {}, [] { InjectSysFault(SysCallId::Open, EACCES, 1000); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, UpgradeBackupFault, testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

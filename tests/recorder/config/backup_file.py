@@ -2,7 +2,7 @@
 """An independent reader of the configuration backup files, written from the file
 layouts alone, never from the program's writer. Standard library only.
 
-    backup_file.py check FILE [--served SERVED]
+    backup_file.py check FILE [--served SERVED...]
 
 walks FILE ("RCF2" or "RLCF"), checks every framing fact it can know from the file
 itself (magic, each section's tag, count, item size and checksum, the section order for
@@ -516,9 +516,10 @@ def read_rlcf(data):
     return v, [(name, len(areas[name])) for name in names]
 
 
-def read_served(path):
+def read_served(paths):
+    sys.path.insert(0, __import__("os").path.dirname(__import__("os").path.abspath(__file__)))
     from served import Served  # beside this file
-    return Served(path)
+    return Served(paths)
 
 
 def main(argv):
@@ -535,7 +536,7 @@ def main(argv):
             return 0
         dev, sections = read_rcf2(data)
         if "--served" in argv:
-            served = read_served(argv[argv.index("--served") + 1])
+            served = read_served(argv[argv.index("--served") + 1:])
             served.compare(dev, sections)
     except Fault as fault:
         print("%s: %s" % (argv[2], fault), file=sys.stderr)
