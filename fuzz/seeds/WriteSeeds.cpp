@@ -58,9 +58,12 @@ std::vector<std::uint8_t> Text(std::string_view text) { return {text.begin(), te
 // The simulated recorder's answer to a request: the reply PDU (function and data).
 class Simulator {
 public:
-  explicit Simulator(std::string_view profile) : handlers_(recsim::DefaultHandlers())
+  // Without `extras`, the device is the profile alone; with them it holds a record file
+  // and the two blobs for the transfer seeds besides.
+  explicit Simulator(std::string_view profile, bool extras = true) : handlers_(recsim::DefaultHandlers())
   {
     recsim::LoadProfile(device_, profile);
+    if (!extras) return;
     device_.recordFiles[1] = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};
     std::vector<std::uint8_t> payload(40);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
@@ -283,6 +286,32 @@ void WriteInfoReadSeeds(const fs::path& corpus)
   }
 }
 
+// Configuration reads of the simulator's configuration profiles (each after its
+// information read, as a backup runs them), and one cancelled inside the AO block.
+void WriteConfigReadSeeds(const fs::path& corpus)
+{
+  struct ConfigReadSeed {
+    const char* profile;
+    std::uint8_t cancelAt;
+  };
+  static constexpr ConfigReadSeed kSeeds[] = {
+      {"corvane-21-2.0.20-h2.5", 0},  {"corvane-21-2.1.54-h2.5", 0},  {"corvane-21-2.1.90-h2.5", 0},
+      {"corvane-51-2.1.110-h2.5", 0}, {"corvane-21-2.1.127-h2.5", 0}, {"corvane-51-2.1.157-h2.5", 0},
+      {"corvane-21-2.1.160-h2.5", 0}, {"pelkar-51-2.2.1", 0},         {"corvane-21-2.1.54-h2.5", 40},
+  };
+  for (const ConfigReadSeed& seed : kSeeds) {
+    Simulator simulator(seed.profile, false);
+    ConfigReadCase c;
+    c.cancelAt = seed.cancelAt;
+    std::vector<std::vector<std::uint8_t>> replies;
+    ScriptedTransport recorder(Recorded(simulator, replies));
+    RunConfigRead(recorder, c);
+    c.replies = replies;
+    const std::string name = std::string(seed.profile) + (seed.cancelAt ? "-cancelled" : "");
+    Write(corpus, "config_read", name, c.Encode());
+  }
+}
+
 // Logins against the simulated recorder, its replies recorded as for the long reads.
 void WriteLoginSeeds(const fs::path& corpus)
 {
@@ -375,6 +404,7 @@ int main(int argc, char** argv)
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
   WriteInfoReadSeeds(corpus);
+  WriteConfigReadSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
