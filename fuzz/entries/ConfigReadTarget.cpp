@@ -44,23 +44,6 @@ void ExpectFitted(const TRegConfig& config)
 
 }  // namespace
 
-ConfigReadCase ConfigReadCase::Decode(std::span<const std::uint8_t> input)
-{
-  FuzzReader in(input);
-  ConfigReadCase c;
-  c.cancelAt = in.u8();
-  c.replies = DecodeReplies(in);
-  return c;
-}
-
-std::vector<std::uint8_t> ConfigReadCase::Encode() const
-{
-  FuzzWriter out;
-  out.u8(cancelAt);
-  EncodeReplies(out, replies);
-  return out.bytes();
-}
-
 bool RunConfigRead(ModbusMaster::CBaseModbus& transport, const ConfigReadCase& c)
 {
   Registrator::TRegConfigOp operations;

@@ -107,15 +107,9 @@ struct InfoReadCase {
 // case's replies); true when it completed or was cancelled as asked.
 bool RunInfoRead(ModbusMaster::CBaseModbus& transport, const InfoReadCase& c);
 
-// config_read: [cancel at], then the replies of the full information read and of the
-// configuration read after it, as info_read has them.
-struct ConfigReadCase {
-  std::uint8_t cancelAt = 0;  // the progress call (from 1) that asks to cancel; 0 no progress callback
-  std::vector<std::vector<std::uint8_t>> replies;
-
-  static ConfigReadCase Decode(std::span<const std::uint8_t> input);
-  std::vector<std::uint8_t> Encode() const;
-};
+// config_read: as info_read, the replies running on into those of the configuration
+// read after the information read.
+using ConfigReadCase = InfoReadCase;
 
 // The information and configuration reads of the case on any transport; true when they
 // completed or were cancelled as asked.
