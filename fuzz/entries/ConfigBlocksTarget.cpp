@@ -64,6 +64,15 @@ std::unique_ptr<TRegConfig> Device(const ConfigBlocksCase& c, std::uint32_t vers
   return config;
 }
 
+// A block that stands alone (not an item of the configuration), read by read.
+template <typename Block, typename Reader>
+Block Read(Reader read)
+{
+  Block block;
+  read(block);
+  return block;
+}
+
 // Reads a record into the case's block of a configuration and writes it again for the
 // same version.
 std::vector<std::uint8_t> ReadAndWrite(const ConfigBlocksCase& c, TRegConfig& config, std::uint32_t version,
@@ -83,37 +92,18 @@ std::vector<std::uint8_t> ReadAndWrite(const ConfigBlocksCase& c, TRegConfig& co
   case ConfigBlocksCase::CT: config.CT[0].ReadRecord(record); write(config.CT[0]); break;
   case ConfigBlocksCase::TTL: config.TTL[0].ReadRecord(version, record); write(config.TTL[0]); break;
   case ConfigBlocksCase::Ctl: config.Ctl[0].ReadRecord(version, record); write(config.Ctl[0]); break;
-  case ConfigBlocksCase::IP: {
-    TRegIPConfig ip;
-    ip.ReadRecord(version, record);
-    write(ip);
+  case ConfigBlocksCase::IP: write(Read<TRegIPConfig>([&](auto& ip) { ip.ReadRecord(version, record); })); break;
+  case ConfigBlocksCase::Page:
+    write(Read<TRegDisplayPageConfig>([&](auto& page) {
+      page.ReadRecord(info, record);
+      page.FixSources(info);
+    }));
     break;
-  }
-  case ConfigBlocksCase::Page: {
-    TRegDisplayPageConfig page;
-    page.ReadRecord(info, record);
-    page.FixSources(info);
-    write(page);
+  case ConfigBlocksCase::Board:
+    write(Read<TRegDisplayPageTabloConfig>([&](auto& board) { board.ReadRecord(info, record); }));
     break;
-  }
-  case ConfigBlocksCase::Board: {
-    TRegDisplayPageTabloConfig board;
-    board.ReadRecord(info, record);
-    write(board);
-    break;
-  }
-  case ConfigBlocksCase::TMR: {
-    TRegTMRConfig tmr;
-    tmr.ReadRecord(version, record);
-    write(tmr);
-    break;
-  }
-  case ConfigBlocksCase::Tag: {
-    TRegTagFieldConfig tag;
-    tag.ReadRecord(version, record);
-    write(tag);
-    break;
-  }
+  case ConfigBlocksCase::TMR: write(Read<TRegTMRConfig>([&](auto& tmr) { tmr.ReadRecord(version, record); })); break;
+  case ConfigBlocksCase::Tag: write(Read<TRegTagFieldConfig>([&](auto& tag) { tag.ReadRecord(version, record); })); break;
   case ConfigBlocksCase::Schedule:
   case ConfigBlocksCase::BlockCount: {
     TMemoryStream in;
@@ -194,13 +184,28 @@ bool FuzzConfigBlocks(std::span<const std::uint8_t> input)
   }
   if (first.empty()) return true;  // a form with no record at this version (a page of no layout)
 
-  auto fresh = Device(c, version);
-  std::vector<std::uint8_t> second;
-  try {
-    bool written = false;
-    second = ReadAndWrite(c, *fresh, version, first, written);
-  } catch (const Exception& e) {
-    Finding(what + ": the written record does not read back: " + e.Message());
+  auto rewrite = [&](const std::vector<std::uint8_t>& record) {
+    auto fresh = Device(c, version);
+    std::vector<std::uint8_t> out;
+    try {
+      bool written = false;
+      out = ReadAndWrite(c, *fresh, version, record, written);
+    } catch (const Exception& e) {
+      Finding(what + ": the written record does not read back: " + e.Message());
+    }
+    return out;
+  };
+  std::vector<std::uint8_t> second = rewrite(first);
+  // The TTL reader takes 200 or 248 bytes by size from 2.1.54 on, and a second-line
+  // counter record of 64 bytes sets one byte: the writer gives the version's own form,
+  // which holds what the other form did only in part. That form must then stay as it is.
+  const auto block = static_cast<ConfigBlocksCase::Block>(c.block % ConfigBlocksCase::BlockCount);
+  const bool otherForm = c.record.size() != first.size() &&
+                         ((block == ConfigBlocksCase::TTL && (c.record.size() == 200 || c.record.size() == 248)) ||
+                          (block == ConfigBlocksCase::CT && c.record.size() == 64));
+  if (otherForm) {
+    first = second;
+    second = rewrite(first);
   }
   if (second != first) Finding(what + ": the written record reads back as another");
   return true;

@@ -108,3 +108,41 @@ inline std::string VersionName(std::uint32_t v)
   if (VersionByte(v, 3) != 0) name += "_" + std::to_string(VersionByte(v, 3));
   return name;
 }
+
+// RecordSize of a block by firmware, a row a version.
+struct SizeRow {
+  std::uint32_t version;
+  std::uint32_t size;
+};
+
+template <typename Size>
+void ExpectSizes(std::initializer_list<SizeRow> rows, Size size)
+{
+  for (const SizeRow& row : rows) {
+    SCOPED_TRACE(VersionToText(row.version));
+    EXPECT_EQ(size(row.version), row.size);
+  }
+}
+
+// What a block's reader makes of a zeroed record of `size` bytes at a firmware version,
+// and what its writer makes of that version (nullptr: not checked), as Outcome spells
+// them.
+struct BandRow {
+  const char* name;
+  std::uint32_t version;
+  std::size_t size;
+  const char* read;
+  const char* write = nullptr;
+};
+
+// read(version, record) and write(version) each on a block of their own.
+template <typename Read, typename Write>
+void ExpectBands(std::initializer_list<BandRow> rows, Read read, Write write)
+{
+  for (const BandRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::vector<std::uint8_t> record(row.size, 0);
+    EXPECT_EQ(Outcome(row.version, [&] { read(row.version, record); }), row.read);
+    if (row.write != nullptr) EXPECT_EQ(Outcome(row.version, [&] { write(row.version); }), row.write);
+  }
+}

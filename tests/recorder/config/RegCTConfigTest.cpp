@@ -17,34 +17,22 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(CTRecord, SizeByFirmware)
 {
-  for (const auto& [version, size] : {std::pair{V(1, 4, 255, 255), 0u}, std::pair{V(1, 5, 0), 64u},
-                                      std::pair{V(1, 255, 255, 255), 64u}, std::pair{V(2, 0, 0), 68u},
-                                      std::pair{V(2, 2, 1), 68u}, std::pair{V(3, 0, 0), 68u}})
-    EXPECT_EQ(TRegCTConfig::RecordSize(version), size) << VersionToText(version);
+  ExpectSizes({{V(1, 4, 255, 255), 0}, {V(1, 5, 0), 64}, {V(1, 255, 255, 255), 64}, {V(2, 0, 0), 68},
+               {V(2, 2, 1), 68}, {V(3, 0, 0), 68}},
+              TRegCTConfig::RecordSize);
 }
 
 TEST(CTRecord, ReadersAndWritersBands)
 {
-  struct Row {
-    const char* name;
-    std::uint32_t version;
-    std::size_t size;
-    const char* read;
-    const char* write;
-  };
-  for (const Row& row : {Row{"before 1.5", V(1, 4, 0), 64, "old", "old"},
-                         Row{"first line short", V(1, 8, 0), 63, "{10364}", ""},
-                         Row{"1.9", V(1, 9, 0), 64, "", "new 1.10.20"},
-                         Row{"second line, 66 bytes", V(2, 1, 10), 66, "{10440}", ""},
-                         Row{"second line, 69 bytes", V(2, 1, 10), 69, "{10440}", ""},
-                         Row{"2.1.30", V(2, 1, 30), 68, "", "new 2.1.160"},
-                         Row{"branch", V(2, 2, 1), 68, "new 2.1.160", "new 2.1.160"}}) {
-    SCOPED_TRACE(row.name);
-    BlockDevice device(row.version);
-    auto& ct = device.config.CT[0];
-    EXPECT_EQ(Outcome(row.version, [&] { ct.ReadRecord(std::vector<std::uint8_t>(row.size, 0)); }), row.read);
-    EXPECT_EQ(Outcome(row.version, [&] { Written(ct, row.version); }), row.write);
-  }
+  ExpectBands({{"before 1.5", V(1, 4, 0), 64, "old", "old"},
+               {"first line short", V(1, 8, 0), 63, "{10364}", ""},
+               {"1.9", V(1, 9, 0), 64, "", "new 1.10.20"},
+               {"second line, 66 bytes", V(2, 1, 10), 66, "{10440}", ""},
+               {"second line, 69 bytes", V(2, 1, 10), 69, "{10440}", ""},
+               {"2.1.30", V(2, 1, 30), 68, "", "new 2.1.160"},
+               {"branch", V(2, 2, 1), 68, "new 2.1.160", "new 2.1.160"}},
+              [](std::uint32_t v, const auto& record) { BlockDevice(v).config.CT[0].ReadRecord(record); },
+              [](std::uint32_t v) { Written(BlockDevice(v).config.CT[0], v); });
 }
 
 TEST(CTRecord, A64ByteSecondLineRecordSetsTheFirstByteAlone)

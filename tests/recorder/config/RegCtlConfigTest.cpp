@@ -14,36 +14,23 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(CtlRecord, SizeByFirmware)
 {
-  for (const auto& [version, size] : {std::pair{V(2, 0, 5), 0u}, std::pair{V(2, 1, 149, 255), 0u},
-                                      std::pair{V(2, 1, 150), 248u}, std::pair{V(2, 1, 160, 255), 248u},
-                                      std::pair{V(2, 1, 161), 248u}, std::pair{V(2, 2, 1), 0u},
-                                      std::pair{V(3, 0, 0), 248u}})
-    EXPECT_EQ(TRegCtlConfig::RecordSize(version), size) << VersionToText(version);
+  ExpectSizes({{V(2, 0, 5), 0}, {V(2, 1, 149, 255), 0}, {V(2, 1, 150), 248}, {V(2, 1, 160, 255), 248},
+               {V(2, 1, 161), 248}, {V(2, 2, 1), 0}, {V(3, 0, 0), 248}},
+              TRegCtlConfig::RecordSize);
 }
 
 TEST(CtlRecord, ReadersAndWritersBands)
 {
-  struct Row {
-    const char* name;
-    std::uint32_t version;
-    std::size_t size;
-    const char* read;
-    const char* write;
-  };
-  for (const Row& row : {Row{"before 1.5", V(1, 4, 0), 248, "old", "old"},
-                         // The reader takes every version from 1.5 on in the one form.
-                         Row{"2.0.5", V(2, 0, 5), 248, "", "old"},
-                         Row{"2.1.149", V(2, 1, 149), 248, "", "old"},
-                         Row{"247 bytes", V(2, 1, 155), 247, "{11596}", ""},
-                         Row{"249 bytes", V(2, 1, 155), 249, "{11596}", ""},
-                         Row{"branch", V(2, 2, 2), 248, "old", "old"},
-                         Row{"past the newest", V(2, 1, 161), 248, "new 2.1.160", "new 2.1.160"}}) {
-    SCOPED_TRACE(row.name);
-    TRegCtlConfig ctl;
-    EXPECT_EQ(Outcome(row.version, [&] { ctl.ReadRecord(row.version, std::vector<std::uint8_t>(row.size, 0)); }),
-              row.read);
-    EXPECT_EQ(Outcome(row.version, [&] { Written(ctl, row.version); }), row.write);
-  }
+  ExpectBands({{"before 1.5", V(1, 4, 0), 248, "old", "old"},
+               // The reader takes every version from 1.5 on in the one form.
+               {"2.0.5", V(2, 0, 5), 248, "", "old"},
+               {"2.1.149", V(2, 1, 149), 248, "", "old"},
+               {"247 bytes", V(2, 1, 155), 247, "{11596}", ""},
+               {"249 bytes", V(2, 1, 155), 249, "{11596}", ""},
+               {"branch", V(2, 2, 2), 248, "old", "old"},
+               {"past the newest", V(2, 1, 161), 248, "new 2.1.160", "new 2.1.160"}},
+              [](std::uint32_t v, const auto& record) { TRegCtlConfig().ReadRecord(v, record); },
+              [](std::uint32_t v) { Written(TRegCtlConfig(), v); });
 }
 
 TEST(CtlRecord, ModeAbove2IsRefusedAfterNameAndModeWereStored)

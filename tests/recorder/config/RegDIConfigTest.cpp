@@ -16,18 +16,12 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(DIRecord, SizeByFirmware)
 {
-  struct Row {
-    std::uint32_t version;
-    std::uint32_t size;
-  };
-  for (const Row& row : {Row{0, 39}, Row{V(1, 7, 255, 255), 39}, Row{V(1, 8, 0), 44}, Row{V(1, 8, 255, 255), 44},
-                         Row{V(1, 9, 0), 39}, Row{V(1, 9, 255, 255), 39}, Row{V(1, 10, 0), 48},
-                         Row{V(1, 10, 20, 255), 48}, Row{V(1, 10, 21), 52}, Row{V(2, 1, 50, 255), 52},
-                         Row{V(2, 1, 51), 172}, Row{V(2, 1, 160, 255), 172}, Row{V(2, 2, 0), 172},
-                         Row{V(2, 2, 3, 255), 172}}) {
-    SCOPED_TRACE(VersionToText(row.version));
-    EXPECT_EQ(TRegDIConfig::RecordSize(row.version), row.size);
-  }
+  ExpectSizes({{0, 39}, {V(1, 7, 255, 255), 39}, {V(1, 8, 0), 44}, {V(1, 8, 255, 255), 44},
+                         {V(1, 9, 0), 39}, {V(1, 9, 255, 255), 39}, {V(1, 10, 0), 48},
+                         {V(1, 10, 20, 255), 48}, {V(1, 10, 21), 52}, {V(2, 1, 50, 255), 52},
+                         {V(2, 1, 51), 172}, {V(2, 1, 160, 255), 172}, {V(2, 2, 0), 172},
+                         {V(2, 2, 3, 255), 172}},
+              TRegDIConfig::RecordSize);
   // Past the newest firmware even the size is refused.
   EXPECT_EQ(Outcome(V(2, 1, 161), [] { TRegDIConfig::RecordSize(V(2, 1, 161)); }), "new 2.1.160");
   EXPECT_EQ(Outcome(V(2, 2, 4), [] { TRegDIConfig::RecordSize(V(2, 2, 4)); }), "new 2.1.160");

@@ -16,17 +16,11 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(DORecord, SizeByFirmware)
 {
-  struct Row {
-    std::uint32_t version;
-    std::uint32_t size;
-  };
-  for (const Row& row : {Row{V(1, 10, 5, 255), 0}, Row{V(1, 10, 6), 36}, Row{V(1, 255, 255, 255), 36},
-                         Row{V(2, 0, 0), 0}, Row{V(2, 1, 53, 255), 0}, Row{V(2, 1, 54), 148},
-                         Row{V(2, 1, 150, 255), 148}, Row{V(2, 1, 151), 220}, Row{V(2, 1, 160, 255), 220},
-                         Row{V(2, 2, 0), 148}, Row{V(2, 2, 3, 255), 148}, Row{V(2, 2, 4), 220}, Row{V(3, 0, 0), 220}}) {
-    SCOPED_TRACE(VersionToText(row.version));
-    EXPECT_EQ(TRegDOConfig::RecordSize(row.version), row.size);
-  }
+  ExpectSizes({{V(1, 10, 5, 255), 0}, {V(1, 10, 6), 36}, {V(1, 255, 255, 255), 36},
+                         {V(2, 0, 0), 0}, {V(2, 1, 53, 255), 0}, {V(2, 1, 54), 148},
+                         {V(2, 1, 150, 255), 148}, {V(2, 1, 151), 220}, {V(2, 1, 160, 255), 220},
+                         {V(2, 2, 0), 148}, {V(2, 2, 3, 255), 148}, {V(2, 2, 4), 220}, {V(3, 0, 0), 220}},
+              TRegDOConfig::RecordSize);
 }
 
 // A 220-byte record: name "R", control position 0, and the bytes given.

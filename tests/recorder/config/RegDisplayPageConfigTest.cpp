@@ -106,6 +106,24 @@ TEST(PageRecord, FirstLineKindCodes)
   }
 }
 
+TEST(PageRecord, AFirstLineIndexTheDeviceLacksLeavesTheSlotAsItWas)
+{
+  BlockDevice device(V(1, 6, 0));  // 8 AI channels
+  std::vector<std::uint8_t> record(83, 0);
+  record[5] = 1;  // AI 9
+  record[6] = 9;
+  record[5 + 13] = 2;  // DI 3
+  record[5 + 13 + 1] = 3;
+  TRegDisplayPageConfig page;
+  page.Channels.resize(2);
+  page.Channels[0].Source = {ValueSource::DO, 5};
+  page.Channels[1].Source = {ValueSource::AI, 1};
+  page.ReadRecord(device.Info(), record);
+  EXPECT_EQ(page.Channels[0].Source, (ValueSource{ValueSource::DO, 5}));
+  EXPECT_EQ(page.Channels[1].Source, (ValueSource{ValueSource::DI, 3}));
+  EXPECT_EQ(page.Channels.size(), 6u);
+}
+
 TRegDisplayPageConfig PageOf(std::size_t slots)
 {
   TRegDisplayPageConfig page;

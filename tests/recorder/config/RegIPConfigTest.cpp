@@ -17,19 +17,16 @@ TEST(IPRecord, EightBytesForEveryFirmwareAndTheReadersBands)
   for (std::uint32_t version : {0u, V(1, 4, 0), V(2, 1, 160), V(2, 2, 1), V(3, 0, 0)})
     EXPECT_EQ(TRegIPConfig::RecordSize(version), 8u) << VersionToText(version);
 
-  struct Row {
-    std::uint32_t version;
-    std::size_t size;
-    const char* outcome;
-  };
-  for (const Row& row : {Row{V(1, 4, 9), 8, "old"}, Row{V(1, 5, 0), 7, "{8315}"}, Row{V(1, 5, 0), 8, ""},
-                         Row{V(1, 10, 21), 8, ""}, Row{V(2, 1, 160, 255), 12, ""}, Row{V(2, 1, 161), 8, "new 2.1.160"},
-                         Row{V(2, 2, 2), 8, ""}, Row{V(2, 2, 4), 8, "new 2.1.160"}}) {
-    SCOPED_TRACE(VersionToText(row.version) + " " + std::to_string(row.size));
-    TRegIPConfig ip;
-    EXPECT_EQ(Outcome(row.version, [&] { ip.ReadRecord(row.version, std::vector<std::uint8_t>(row.size, 0)); }),
-              row.outcome);
-  }
+  ExpectBands({{"before 1.5", V(1, 4, 9), 8, "old"},
+               {"7 bytes", V(1, 5, 0), 7, "{8315}"},
+               {"1.5", V(1, 5, 0), 8, ""},
+               {"late first line", V(1, 10, 21), 8, ""},
+               {"12 bytes", V(2, 1, 160, 255), 12, ""},
+               {"past the newest", V(2, 1, 161), 8, "new 2.1.160"},
+               {"branch", V(2, 2, 2), 8, ""},
+               {"past the branch", V(2, 2, 4), 8, "new 2.1.160"}},
+              [](std::uint32_t v, const auto& record) { TRegIPConfig().ReadRecord(v, record); },
+              [](std::uint32_t) {});
 }
 
 TEST(IPRecord, CodesConvertedAbove2_1_80_0OutsideTheBranch)

@@ -16,37 +16,25 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(SMRecord, SizeByFirmware)
 {
-  for (const auto& [version, size] : {std::pair{V(1, 4, 255, 255), 0u}, std::pair{V(1, 5, 0), 64u},
-                                      std::pair{V(1, 9, 0), 64u}, std::pair{V(2, 1, 160), 64u},
-                                      std::pair{V(2, 2, 1), 64u}, std::pair{V(3, 0, 0), 64u}})
-    EXPECT_EQ(TRegSMConfig::RecordSize(version), size) << VersionToText(version);
+  ExpectSizes({{V(1, 4, 255, 255), 0}, {V(1, 5, 0), 64}, {V(1, 9, 0), 64}, {V(2, 1, 160), 64}, {V(2, 2, 1), 64},
+               {V(3, 0, 0), 64}},
+              TRegSMConfig::RecordSize);
 }
 
 TEST(SMRecord, ReadersAndWritersBands)
 {
-  struct Row {
-    const char* name;
-    std::uint32_t version;
-    std::size_t size;
-    const char* read;
-    const char* write;
-  };
-  for (const Row& row : {Row{"before 1.5", V(1, 4, 0), 64, "old", "old"},
-                         Row{"first line short", V(1, 6, 0), 63, "{10145}", ""},
-                         Row{"first line longer", V(1, 8, 0), 70, "", ""},
-                         Row{"1.9 reads, is not written", V(1, 9, 0), 64, "", "new 1.10.20"},
-                         Row{"second line short", V(2, 0, 20), 63, "{10168}", ""},
-                         Row{"last written", V(2, 1, 24, 255), 64, "", ""},
-                         Row{"read, not written", V(2, 1, 30), 64, "", "new 2.1.160"},
-                         // Its size says 64, and yet neither direction takes the branch.
-                         Row{"branch", V(2, 2, 1), 64, "new 2.1.160", "new 2.1.160"},
-                         Row{"past the newest", V(2, 1, 161), 64, "new 2.1.160", "new 2.1.160"}}) {
-    SCOPED_TRACE(row.name);
-    BlockDevice device(row.version);
-    auto& sm = device.config.SM[0];
-    EXPECT_EQ(Outcome(row.version, [&] { sm.ReadRecord(std::vector<std::uint8_t>(row.size, 0)); }), row.read);
-    EXPECT_EQ(Outcome(row.version, [&] { Written(sm, row.version); }), row.write);
-  }
+  ExpectBands({{"before 1.5", V(1, 4, 0), 64, "old", "old"},
+               {"first line short", V(1, 6, 0), 63, "{10145}", ""},
+               {"first line longer", V(1, 8, 0), 70, "", ""},
+               {"1.9 reads, is not written", V(1, 9, 0), 64, "", "new 1.10.20"},
+               {"second line short", V(2, 0, 20), 63, "{10168}", ""},
+               {"last written", V(2, 1, 24, 255), 64, "", ""},
+               {"read, not written", V(2, 1, 30), 64, "", "new 2.1.160"},
+               // Its size says 64, and yet neither direction takes the branch.
+               {"branch", V(2, 2, 1), 64, "new 2.1.160", "new 2.1.160"},
+               {"past the newest", V(2, 1, 161), 64, "new 2.1.160", "new 2.1.160"}},
+              [](std::uint32_t v, const auto& record) { BlockDevice(v).config.SM[0].ReadRecord(record); },
+              [](std::uint32_t v) { Written(BlockDevice(v).config.SM[0], v); });
 }
 
 TEST(SMRecord, FirstLineCodesDecodeAtTheDevicesFirmware)

@@ -14,42 +14,26 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(TMRRecord, SizeByFirmware)
 {
-  struct Row {
-    std::uint32_t version;
-    std::uint32_t size;
-  };
-  for (const Row& row : {Row{V(1, 5, 255, 255), 0}, Row{V(1, 6, 0), 44}, Row{V(1, 10, 20, 255), 44},
-                         Row{V(1, 10, 21), 0}, Row{V(2, 0, 0), 40}, Row{V(2, 1, 160, 255), 40}, Row{V(2, 1, 161), 40},
-                         Row{V(2, 2, 1), 40}, Row{V(3, 0, 0), 40}}) {
-    SCOPED_TRACE(VersionToText(row.version));
-    EXPECT_EQ(TRegTMRConfig::RecordSize(row.version), row.size);
-  }
+  ExpectSizes({{V(1, 5, 255, 255), 0}, {V(1, 6, 0), 44}, {V(1, 10, 20, 255), 44}, {V(1, 10, 21), 0},
+               {V(2, 0, 0), 40}, {V(2, 1, 160, 255), 40}, {V(2, 1, 161), 40}, {V(2, 2, 1), 40}, {V(3, 0, 0), 40}},
+              TRegTMRConfig::RecordSize);
 }
 
 TEST(TMRRecord, ReadersBandsAndSizeChecks)
 {
-  struct Row {
-    const char* name;
-    std::uint32_t version;
-    std::size_t size;
-    const char* outcome;
-  };
-  for (const Row& row : {Row{"before 1.5", V(1, 4, 9), 44, "old"},
-                         // 1.5 has no record of its own, but its reader takes the 1.x form.
-                         Row{"1.5", V(1, 5, 3), 44, ""},
-                         // A short first-line record is refused, not read past its end.
-                         Row{"first line, 20 bytes", V(1, 8, 0), 20, "{11287}"},
-                         Row{"first line, 43 bytes", V(1, 8, 0), 43, "{11287}"},
-                         Row{"late first line", V(1, 10, 30), 44, ""},
-                         Row{"second line, 39 bytes", V(2, 1, 10), 39, "{11309}"},
-                         Row{"second line, longer", V(2, 1, 10), 44, ""},
-                         Row{"branch", V(2, 2, 1), 40, ""},
-                         Row{"past the newest", V(2, 1, 161), 40, "new 2.1.160"}}) {
-    SCOPED_TRACE(row.name);
-    TRegTMRConfig tmr;
-    EXPECT_EQ(Outcome(row.version, [&] { tmr.ReadRecord(row.version, std::vector<std::uint8_t>(row.size, 0)); }),
-              row.outcome);
-  }
+  ExpectBands({{"before 1.5", V(1, 4, 9), 44, "old"},
+               // 1.5 has no record of its own, but its reader takes the 1.x form.
+               {"1.5", V(1, 5, 3), 44, ""},
+               // A short first-line record is refused, not read past its end.
+               {"first line, 20 bytes", V(1, 8, 0), 20, "{11287}"},
+               {"first line, 43 bytes", V(1, 8, 0), 43, "{11287}"},
+               {"late first line", V(1, 10, 30), 44, ""},
+               {"second line, 39 bytes", V(2, 1, 10), 39, "{11309}"},
+               {"second line, longer", V(2, 1, 10), 44, ""},
+               {"branch", V(2, 2, 1), 40, ""},
+               {"past the newest", V(2, 1, 161), 40, "new 2.1.160"}},
+              [](std::uint32_t v, const auto& record) { TRegTMRConfig().ReadRecord(v, record); },
+              [](std::uint32_t) {});
 }
 
 TEST(TMRRecord, WritersBands)

@@ -15,17 +15,11 @@ constexpr std::uint32_t V(unsigned a, unsigned b, unsigned c, unsigned d = 0) { 
 
 TEST(TTLRecord, SizeByFirmware)
 {
-  struct Row {
-    std::uint32_t version;
-    std::uint32_t size;
-  };
-  for (const Row& row : {Row{V(1, 8, 255, 255), 0}, Row{V(1, 9, 0), 80}, Row{V(1, 255, 255, 255), 80},
-                         Row{V(2, 0, 0), 0}, Row{V(2, 1, 24, 255), 0}, Row{V(2, 1, 25), 80}, Row{V(2, 1, 53, 255), 80},
-                         Row{V(2, 1, 54), 200}, Row{V(2, 1, 131, 255), 200}, Row{V(2, 1, 132), 248},
-                         Row{V(2, 1, 160, 255), 248}, Row{V(2, 1, 161), 248}, Row{V(2, 2, 1), 80}, Row{V(2, 2, 4), 248}}) {
-    SCOPED_TRACE(VersionToText(row.version));
-    EXPECT_EQ(TRegTTLConfig::RecordSize(row.version), row.size);
-  }
+  ExpectSizes({{V(1, 8, 255, 255), 0}, {V(1, 9, 0), 80}, {V(1, 255, 255, 255), 80},
+                         {V(2, 0, 0), 0}, {V(2, 1, 24, 255), 0}, {V(2, 1, 25), 80}, {V(2, 1, 53, 255), 80},
+                         {V(2, 1, 54), 200}, {V(2, 1, 131, 255), 200}, {V(2, 1, 132), 248},
+                         {V(2, 1, 160, 255), 248}, {V(2, 1, 161), 248}, {V(2, 2, 1), 80}, {V(2, 2, 4), 248}},
+              TRegTTLConfig::RecordSize);
 }
 
 struct ReadRow {

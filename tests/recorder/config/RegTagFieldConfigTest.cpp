@@ -16,15 +16,9 @@ TEST(TagFieldRecord, SizeByFirmware)
 {
   // Unlike the other blocks, the size is refused below 1.5.
   EXPECT_EQ(Outcome(V(1, 4, 255, 255), [] { TRegTagFieldConfig::RecordSize(V(1, 4, 255, 255)); }), "old");
-  struct Row {
-    std::uint32_t version;
-    std::uint32_t size;
-  };
-  for (const Row& row : {Row{V(1, 5, 0), 0}, Row{V(2, 1, 52, 255), 0}, Row{V(2, 1, 53), 248},
-                         Row{V(2, 1, 161), 248}, Row{V(2, 2, 1), 248}, Row{V(3, 0, 0), 248}}) {
-    SCOPED_TRACE(VersionToText(row.version));
-    EXPECT_EQ(TRegTagFieldConfig::RecordSize(row.version), row.size);
-  }
+  ExpectSizes({{V(1, 5, 0), 0}, {V(2, 1, 52, 255), 0}, {V(2, 1, 53), 248}, {V(2, 1, 161), 248}, {V(2, 2, 1), 248},
+               {V(3, 0, 0), 248}},
+              TRegTagFieldConfig::RecordSize);
 }
 
 TEST(TagFieldRecord, RefusalsAndChecks)
