@@ -20,6 +20,7 @@ constexpr Target kTargets[] = {
     {"config_read", FuzzConfigRead},
     {"config_general", FuzzConfigGeneral},
     {"config_ai_ao", FuzzConfigAIAO},
+    {"config_blocks", FuzzConfigBlocks},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},
