@@ -4,6 +4,7 @@
 
 #include "recorder/config/RegTIM2v1Config.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/Cp1251.h"
@@ -164,7 +165,9 @@ void Config::ReadRecord(std::uint32_t version, std::span<const std::uint8_t> rec
 {
   SetDefaults();
   if (BandForReading<kReadingBands>(version, record.size()).form == BoardForm::None) return;
-  SnStream::TFixedMemoryStream stream(record.data(), record.size());
+  // Bytes past the record's 250 are none of its contents: boards that reach into them
+  // could never be written back.
+  SnStream::TFixedMemoryStream stream(record.data(), std::min(record.size(), kRecordSize));
   StreamReading io(stream);
   std::array<std::uint8_t, kHeaderSize> header;
   io.raw(header);

@@ -208,8 +208,9 @@ public:
   static std::uint32_t RecordSize(std::uint32_t version);
   // version: the device's firmware; below 1.6 nothing is read. A record whose format
   // byte is not 1 holds no boards. A later board with an address already read replaces
-  // the earlier one's screens. Contents that run past the record raise the stream's
-  // read error; a failure leaves the boards read before it.
+  // the earlier one's screens. Contents that run past the record (or past its 250 bytes,
+  // in a longer one) raise the stream's read error; a failure leaves the boards read
+  // before it.
   void ReadRecord(std::uint32_t version, std::span<const std::uint8_t> record);
   // Appends the record for the target firmware and returns 250; 0 (nothing) for 1.5.
   // Boards that do not fit the 246 bytes raise the stream's write error.
