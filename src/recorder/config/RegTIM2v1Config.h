@@ -196,6 +196,32 @@ public:
 
   using TBoards = std::map<TDeviceAddress, TRegTIM2v1DeviceItem, DeviceAddressComparator>;
 
+  // Boards as both formats pack them: the two address bytes, then the board. A later
+  // board at an address already read replaces the earlier one.
+  template <class Boards>
+  static void ReadBoards(TStream& stream, unsigned count, std::uint32_t version, Boards& boards)
+  {
+    StreamReading io(stream);
+    for (; count > 0; --count) {
+      TDeviceAddress address;
+      io.u8(address.First);
+      io.u8(address.Second);
+      typename Boards::mapped_type board;
+      board.ReadStream(version, stream);
+      boards[address] = std::move(board);
+    }
+  }
+  template <class Boards>
+  static void WriteBoards(TStream& stream, std::uint32_t version, const Boards& boards)
+  {
+    StreamWriting io(stream);
+    for (const auto& [address, board] : boards) {
+      io.u8(address.First);
+      io.u8(address.Second);
+      board.WriteStream(version, stream);
+    }
+  }
+
   static constexpr std::size_t kRecordSize = 250;
 
   std::uint32_t Format = 1;  // 1 after every read
