@@ -25,6 +25,7 @@ constexpr Target kTargets[] = {
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},
     {"version_text", FuzzVersionText},
+    {"config_streams", FuzzConfigStreams},
 };
 
 // Format raises "Format '<format>' invalid or incompatible with argument" when a

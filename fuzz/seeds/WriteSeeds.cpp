@@ -31,6 +31,7 @@
 #include "recsim/Profile.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Wire.h"
+#include "recorder/info/VersionWord.h"
 
 namespace {
 
@@ -494,6 +495,38 @@ void WriteConfigBlockSeeds(const fs::path& corpus)
 
 }  // namespace
 
+// The independent vectors of the configuration's stream blocks (the C++ tests read the
+// same file), each at a firmware version of the road and at the newest.
+void WriteConfigStreamSeeds(const fs::path& corpus)
+{
+  const std::pair<std::string_view, ConfigStreamsCase::Block> prefixes[] = {
+      {"cp_", ConfigStreamsCase::CP},        {"tim1_", ConfigStreamsCase::BoardsV1},
+      {"tim2_", ConfigStreamsCase::BoardsV2}, {"ms_", ConfigStreamsCase::Scheme},
+      {"amx_", ConfigStreamsCase::Program},  {"ut_", ConfigStreamsCase::UserTables}};
+  const auto bands = ConfigStreamsCase::BandVersions();
+  std::ifstream vectors(fs::path(KESTREL_CONFIG_VECTORS) / "streams.txt");
+  std::string line;
+  while (std::getline(vectors, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::string name = line.substr(0, line.find(' '));
+    const std::string hex = line.substr(name.size() + 1);
+    ConfigStreamsCase c;
+    for (const auto& [prefix, block] : prefixes)
+      if (name.starts_with(prefix)) c.block = block;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+      c.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    c.pages = 3;
+    c.limit = 200;
+    c.tables = 8;
+    c.limit1 = 8000;
+    c.limit2 = 2000;
+    for (std::uint32_t version : {MakeVersion(2, 1, 127), kSecondLineUpTo}) {
+      c.band = static_cast<std::uint8_t>(std::find(bands.begin(), bands.end(), version) - bands.begin());
+      Write(corpus, "config_streams", name + "-" + VersionToText(version), c.Encode());
+    }
+  }
+}
+
 int main(int argc, char** argv)
 {
   if (argc != 2) {
@@ -512,6 +545,7 @@ int main(int argc, char** argv)
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
   WriteTextSeeds(corpus);
+  WriteConfigStreamSeeds(corpus);
   std::printf("%d seeds written, %d dropped\n", written, dropped);
   return 0;
 }
