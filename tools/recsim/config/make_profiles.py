@@ -204,6 +204,50 @@ def add_general(p):
     p.expect("General", fields)
 
 
+def add_ai(p):
+    """Current, voltage and mathematical inputs by turns, at the positions the device's
+    channels offer those signals (the layouts' own examples number them otherwise)."""
+    v, count = p.v, p.counts["ai"]
+    records = []
+    for i in range(count):
+        position = [0, 1, 7][i % 3]
+        signal = SIGNAL_CODES[position]
+        name = "АВх %d" % (i + 1)
+        units = {1: "мА", 2: "В"}.get(signal, "")
+        tf, expression = (4, b"a%d+1" % (i % 8 + 1)) if signal == 8 else (1, b"")
+        low, high = (45 + i, 1), (205, 1)
+        scale = ((-125, 1), (12341 + 2 * i, 2))  # an odd last digit: no decimal to drop
+        if v < V(2, 1, 0):
+            record = ai_ao.ai_form_f(name, signal, (low, high), (2, 2), 0, tf, scale, (1, 2), units,
+                                     [ai_ao.event14(0, (0, 1), (0, 1))] * 4, signal=position, expression=expression)
+            record = patched(record, 32, position)
+        elif v < V(2, 1, 159) or in_branch(v):
+            record = ai_ao.ai_form_g(v, name, signal, (low, high), (2, 2), 0, tf, scale, 2, units,
+                                     [ai_ao.event14(0, (0, 1), (0, 1))] * 4, expression=expression)
+            record = patched(record, 32, position)
+        else:
+            record = ai_ao.ai_form_h(name, signal, (2, 2), tf, 0, 0, scale, 2, units,
+                                     [ai_ao.event16(0, (0, 1), (0, 1))] * 4, input_range=(low, high),
+                                     expression=expression)
+            record = patched(record, 24, position)
+        records.append(record)
+        fields = {"Name": name, "SignalIndex": position, "Units": units, "TransferFunction": tf,
+                  "ScaleLow": "%d/%d" % scale[0], "ScaleHigh": "%d/%d" % scale[1]}
+        if tf in (1, 2, 3) or v < V(2, 1, 159) or in_branch(v):
+            fields.update(InputLow="%d/%d" % low, InputHigh="%d/%d" % high)
+        if expression:
+            fields["Expression"] = expression
+        p.expect("AI[%d]" % i, fields)
+    p.put_run(count, 0x10, 0x00, records, one_per_request=True)
+
+
+def patched(record, offset, value):
+    """The record with one byte set: the signal's position as this device numbers it."""
+    out = bytearray(record)
+    out[offset] = value
+    return bytes(out)
+
+
 def add_ao(p):
     v, count = p.v, p.counts["ao"] + p.counts["extao"]
     records = []
@@ -491,7 +535,7 @@ def add_ms(p):
     p.expect("MS", {"Header": stream[:12], "PageCount": p.counts["pages"], "Pages": expected_pages})
 
 
-BLOCKS = [add_general, add_ao, add_di, add_do, add_ip, add_pages, add_tablo, add_counters, add_ttl, add_timers,
+BLOCKS = [add_general, add_ai, add_ao, add_di, add_do, add_ip, add_pages, add_tablo, add_counters, add_ttl, add_timers,
           add_regulators, add_schedule, add_tags, add_cp, add_boards1, add_boards2, add_amx, add_tables, add_ms]
 
 
