@@ -17,12 +17,15 @@ constexpr Target kTargets[] = {
     {"login", FuzzLogin},
     {"info_records", FuzzInfoRecords},
     {"info_read", FuzzInfoRead},
+    {"config_read", FuzzConfigRead},
     {"config_general", FuzzConfigGeneral},
     {"config_ai_ao", FuzzConfigAIAO},
+    {"config_blocks", FuzzConfigBlocks},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},
     {"version_text", FuzzVersionText},
+    {"config_streams", FuzzConfigStreams},
 };
 
 // Format raises "Format '<format>' invalid or incompatible with argument" when a

@@ -7,11 +7,13 @@
 //   kestrel_fuzz_seeds <fuzz/corpus folder>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include <unistd.h>
@@ -29,6 +31,7 @@
 #include "recsim/Profile.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Wire.h"
+#include "recorder/info/VersionWord.h"
 
 namespace {
 
@@ -60,9 +63,12 @@ std::vector<std::uint8_t> Text(std::string_view text) { return {text.begin(), te
 // The simulated recorder's answer to a request: the reply PDU (function and data).
 class Simulator {
 public:
-  explicit Simulator(std::string_view profile) : handlers_(recsim::DefaultHandlers())
+  // Without `extras`, the device is the profile alone; with them it holds a record file
+  // and the two blobs for the transfer seeds besides.
+  explicit Simulator(std::string_view profile, bool extras = true) : handlers_(recsim::DefaultHandlers())
   {
     recsim::LoadProfile(device_, profile);
+    if (!extras) return;
     device_.recordFiles[1] = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};
     std::vector<std::uint8_t> payload(40);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
@@ -259,30 +265,50 @@ void WriteTransferSeeds(const fs::path& corpus)
   }
 }
 
+// A long read of a profile with its replies recorded as for the long reads: the case
+// `run` makes on the simulator's answers, then kept with them.
+template <typename Run>
+void WriteLongReadSeed(const fs::path& corpus, std::string_view target, const char* profile, std::uint8_t cancelAt,
+                       bool extras, Run run)
+{
+  Simulator simulator(profile, extras);
+  InfoReadCase c;
+  c.cancelAt = cancelAt;
+  std::vector<std::vector<std::uint8_t>> replies;
+  ScriptedTransport recorder(Recorded(simulator, replies));
+  run(recorder, c);
+  c.replies = replies;
+  Write(corpus, target, std::string(profile) + (cancelAt ? "-cancelled" : ""), c.Encode());
+}
+
+struct LongReadSeed {
+  const char* profile;
+  std::uint8_t cancelAt;
+};
+
 // Full information reads of profiles of every record layout, and one cancelled inside
-// the AI block, their replies recorded as for the long reads.
+// the AI block.
 void WriteInfoReadSeeds(const fs::path& corpus)
 {
-  struct InfoReadSeed {
-    const char* profile;
-    std::uint8_t cancelAt;
-  };
-  static constexpr InfoReadSeed kSeeds[] = {
+  static constexpr LongReadSeed kSeeds[] = {
       {"corvane-1.4.2", 0},  {"corvane-1.9.0", 0},  {"corvane-1.10.6", 0}, {"pelkar-2.0.20", 0},
       {"pelkar-2.1.20", 0},  {"pelkar-2.1.100", 0}, {"pelkar-2.1.150", 0}, {"pelkar-2.1.160", 0},
       {"pelkar-2.2.1", 0},   {"pelkar-2.1.100", 5},
   };
-  for (const InfoReadSeed& seed : kSeeds) {
-    Simulator simulator(seed.profile);
-    InfoReadCase c;
-    c.cancelAt = seed.cancelAt;
-    std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder(Recorded(simulator, replies));
-    RunInfoRead(recorder, c);
-    c.replies = replies;
-    const std::string name = std::string(seed.profile) + (seed.cancelAt ? "-cancelled" : "");
-    Write(corpus, "info_read", name, c.Encode());
-  }
+  for (const LongReadSeed& seed : kSeeds) WriteLongReadSeed(corpus, "info_read", seed.profile, seed.cancelAt, true, RunInfoRead);
+}
+
+// Configuration reads of the simulator's configuration profiles (each after its
+// information read, as a backup runs them), and one cancelled inside the AO block.
+void WriteConfigReadSeeds(const fs::path& corpus)
+{
+  static constexpr LongReadSeed kSeeds[] = {
+      {"corvane-21-2.0.20-h2.5", 0},  {"corvane-21-2.1.54-h2.5", 0},  {"corvane-21-2.1.90-h2.5", 0},
+      {"corvane-51-2.1.110-h2.5", 0}, {"corvane-21-2.1.127-h2.5", 0}, {"corvane-51-2.1.157-h2.5", 0},
+      {"corvane-21-2.1.160-h2.5", 0}, {"pelkar-51-2.2.1", 0},         {"corvane-21-2.1.54-h2.5", 40},
+  };
+  for (const LongReadSeed& seed : kSeeds)
+    WriteLongReadSeed(corpus, "config_read", seed.profile, seed.cancelAt, false, RunConfigRead);
 }
 
 // Logins against the simulated recorder, its replies recorded as for the long reads.
@@ -402,7 +428,104 @@ void WriteTextSeeds(const fs::path& corpus)
     Write(corpus, "version_text", "version-" + std::to_string(i), Text(versions[i]));
 }
 
+// The configuration blocks' record vectors (tests/recorder/config/vectors, written from
+// the record layouts by a script of their own): each case's record on its device.
+void WriteConfigBlockSeeds(const fs::path& corpus)
+{
+  const fs::path folder = KESTREL_BLOCK_VECTORS_DIR;
+  std::map<std::string, std::vector<std::uint8_t>> records;
+  std::ifstream recordsFile(folder / "blocks.txt");
+  std::string line;
+  while (std::getline(recordsFile, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto space = line.find(' ');
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+    records[line.substr(0, space)] = bytes;
+  }
+  static const std::map<std::string, ConfigBlocksCase::Block> kBlocks = {
+      {"DI", ConfigBlocksCase::DI},   {"DO", ConfigBlocksCase::DO},       {"IP", ConfigBlocksCase::IP},
+      {"Page", ConfigBlocksCase::Page}, {"Board", ConfigBlocksCase::Board}, {"SM", ConfigBlocksCase::SM},
+      {"CT", ConfigBlocksCase::CT},   {"TTL", ConfigBlocksCase::TTL},     {"TMR", ConfigBlocksCase::TMR},
+      {"Ctl", ConfigBlocksCase::Ctl}, {"Tag", ConfigBlocksCase::Tag},     {"Schedule", ConfigBlocksCase::Schedule}};
+  auto codes = [](const std::string& list) {
+    std::vector<std::uint8_t> out;
+    std::istringstream in(list);
+    std::string item;
+    while (std::getline(in, item, ',')) out.push_back(static_cast<std::uint8_t>(std::stoul(item)));
+    return out;
+  };
+  std::ifstream cases(folder / "blocks_fields.txt");
+  std::string name;
+  ConfigBlocksCase c;
+  while (std::getline(cases, line)) {
+    const auto space = line.find(' ');
+    const std::string key = line.substr(0, space), rest = space == std::string::npos ? "" : line.substr(space + 1);
+    if (key == "case") {
+      name = rest;
+      c = {};
+      c.band = 0xFF;
+      c.diModes = {0, 1, 2, 3, 4, 5, 6, 7};
+      c.doControlTypes = {0, 1, 2, 3, 4};
+    } else if (key == "block") {
+      c.block = kBlocks.at(rest);
+    } else if (key == "version") {
+      c.version = static_cast<std::uint32_t>(std::stoul(rest, nullptr, 16));
+    } else if (key == "context") {
+      std::istringstream pairs(rest);
+      std::string pair;
+      while (pairs >> pair) {
+        const auto eq = pair.find('=');
+        const std::string k = pair.substr(0, eq), v = pair.substr(eq + 1);
+        if (k == "page_channels" && v == "20") c.flags |= ConfigBlocksCase::kTwentyChannelsPerPage;
+        if (k == "do_info_type" && v == "2") c.flags |= ConfigBlocksCase::kRelayExtension;
+        if (k == "di_modes") c.diModes = codes(v);
+        if (k == "do_control_types") c.doControlTypes = codes(v);
+      }
+    } else if (key == "end") {
+      c.record = records.at(name);
+      std::string file = name;
+      for (char& ch : file)
+        if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '.' && ch != '-') ch = '_';
+      Write(corpus, "config_blocks", file, c.Encode());
+    }
+  }
+}
+
 }  // namespace
+
+// The independent vectors of the configuration's stream blocks (the C++ tests read the
+// same file), each at a firmware version of the road and at the newest.
+void WriteConfigStreamSeeds(const fs::path& corpus)
+{
+  const std::pair<std::string_view, ConfigStreamsCase::Block> prefixes[] = {
+      {"cp_", ConfigStreamsCase::CP},        {"tim1_", ConfigStreamsCase::BoardsV1},
+      {"tim2_", ConfigStreamsCase::BoardsV2}, {"ms_", ConfigStreamsCase::Scheme},
+      {"amx_", ConfigStreamsCase::Program},  {"ut_", ConfigStreamsCase::UserTables}};
+  const auto bands = ConfigStreamsCase::BandVersions();
+  std::ifstream vectors(fs::path(KESTREL_CONFIG_VECTORS) / "streams.txt");
+  std::string line;
+  while (std::getline(vectors, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::string name = line.substr(0, line.find(' '));
+    const std::string hex = line.substr(name.size() + 1);
+    ConfigStreamsCase c;
+    for (const auto& [prefix, block] : prefixes)
+      if (name.starts_with(prefix)) c.block = block;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+      c.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    c.pages = 3;
+    c.limit = 200;
+    c.tables = 8;
+    c.limit1 = 8000;
+    c.limit2 = 2000;
+    for (std::uint32_t version : {MakeVersion(2, 1, 127), kSecondLineUpTo}) {
+      c.band = static_cast<std::uint8_t>(std::find(bands.begin(), bands.end(), version) - bands.begin());
+      Write(corpus, "config_streams", name + "-" + VersionToText(version), c.Encode());
+    }
+  }
+}
 
 int main(int argc, char** argv)
 {
@@ -415,11 +538,14 @@ int main(int argc, char** argv)
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
   WriteInfoReadSeeds(corpus);
+  WriteConfigReadSeeds(corpus);
   WriteConfigSeeds(corpus);
+  WriteConfigBlockSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
   WriteTextSeeds(corpus);
+  WriteConfigStreamSeeds(corpus);
   std::printf("%d seeds written, %d dropped\n", written, dropped);
   return 0;
 }

@@ -95,6 +95,17 @@ inline Fields GeneralFieldsOf(const TRegConfig& config)
   return f.fields;
 }
 
+inline Fields FieldsOf(const TRegAIConfig& ai)
+{
+  Flat f;
+  f.Text("Name", ai.Name).Int("SignalIndex", ai.SignalIndex).Int("SignalFlag", ai.SignalFlag);
+  f.Int("Option1", ai.Option1).Int("Option2", ai.Option2).Decimal("InputLow", ai.InputLow);
+  f.Decimal("InputHigh", ai.InputHigh).Int("TransferFunction", ai.TransferFunction).Text("Units", ai.Units);
+  f.Decimal("ScaleLow", ai.ScaleLow).Decimal("ScaleHigh", ai.ScaleHigh).Int("ScaleDecimals", ai.ScaleDecimals);
+  f.Int("FilterType", ai.FilterType).Int("FilterLength", ai.FilterLength).Bytes("Expression", ai.Expression);
+  return f.fields;
+}
+
 inline Fields FieldsOf(const TRegAOConfig& ao)
 {
   Flat f;
@@ -387,6 +398,7 @@ inline std::map<std::string, Fields> ItemsOf(const TRegConfig& config)
 {
   std::map<std::string, Fields> items;
   items["General"] = GeneralFieldsOf(config);
+  AddItems(items, "AI", config.AI);
   AddItems(items, "AO", config.AO);
   AddItems(items, "DI", config.DI);
   AddItems(items, "DO", config.DO);

@@ -21,6 +21,7 @@
 #include "recorder/access/RecordTransfers.h"
 #include "recorder/access/RegCommands.h"
 #include "recorder/access/RegConfigOp.h"
+#include "recorder/access/ReadSteps.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/config/RegConfig.h"
 #include "recorder/info/FirmwarePredicates.h"
@@ -205,18 +206,6 @@ TRegCaptions Captions(const TStringList* names)
   return captions;
 }
 
-// Runs one step; a failure of ours inside it comes out as the step's caption followed
-// by the failure's message. A cancel is no failure: the step returns false.
-template <typename Step>
-bool Guarded(int caption, Step&& step)
-{
-  try {
-    return step();
-  } catch (const Exception& e) {
-    throw Exception(LoadStr(caption) + e.Message());
-  }
-}
-
 }  // namespace
 
 bool TRegConfigOp::ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t unit,
@@ -228,12 +217,7 @@ bool TRegConfigOp::ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t
   const ReadPlan plan = PlanOf(info);
   CheckPlan(plan, info);
 
-  auto step = [this, &progress] {
-    if (!progress) return true;
-    bool cancel = false;
-    progress(++ProgressDone, ProgressTotal, cancel);
-    return !cancel;
-  };
+  auto step = [this, &progress] { return ProgressStep(progress, ProgressDone, ProgressTotal); };
   auto records = [&](const RecordRun& run) {
     const TRegCaptions captions = Captions(run.names);
     return ReadConfigRecords(transport, unit, run.function, run.base, 0, run.recordSize, run.count, ProgressDone,

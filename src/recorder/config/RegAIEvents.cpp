@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "recorder/config/RegAIRecordCodec.h"
 #include "recorder/config/RegConfig.h"
@@ -125,20 +124,6 @@ void SetLimitFromFloat(fixed::TFloatPrecEx<int>& limit, const fixed::TFloatPrecE
   SetFromSingle(limit, x);
 }
 
-std::uint32_t Bits(float x)
-{
-  std::uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
-}
-
-float FloatOfBits(std::uint32_t bits)
-{
-  float x;
-  std::memcpy(&x, &bits, sizeof x);
-  return x;
-}
-
 // The first-line event: kind, two float limits with their decimals (written, never
 // read) and two one-byte actions.
 struct OneByteEventLayout {
@@ -202,7 +187,7 @@ void TRegAIFlowConfig::WriteRecord88(std::span<std::uint8_t> bytes) const
   io.u32(0, kMagic88);
   io.f32(52, kOtherGasParam1);
   io.f32(56, kOtherGasParam2);
-  io.f32(60, Medium == kMediumAir ? FloatOfBits(kAirGasParam3Bits) : kOtherGasParam3);
+  io.f32(60, Medium == kMediumAir ? SingleOfBits(kAirGasParam3Bits) : kOtherGasParam3);
   io.f32(64, kOtherSteamParam);
   TransferFlow88(io, *this);  // the medium's own values over the placeholders
 }
@@ -277,12 +262,12 @@ void SetLimitFromHighBytes(fixed::TFloatPrecEx<int>& limit, const fixed::TFloatP
   }
   // Erased flash (FF FF FF) stays a NaN, and fails the read as a NaN does.
   const std::uint32_t lowest = highBytes == 0xFFFFFF00u ? 0xFF : 0x00;
-  limit.SetDouble(FloatOfBits(highBytes | lowest));
+  limit.SetDouble(SingleOfBits(highBytes | lowest));
 }
 
 void WriteHighBytes(RecordWriting& io, std::size_t at, float x)
 {
-  const std::uint32_t bits = Bits(x);
+  const std::uint32_t bits = SingleBits(x);
   io.u8(at, bits >> 8);
   io.u8(at + 1, bits >> 16);
   io.u8(at + 2, bits >> 24);

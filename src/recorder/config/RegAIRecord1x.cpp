@@ -3,8 +3,6 @@
 // store the sensor selections of every channel whatever its signal; floats carry the
 // decimal settings; event codes are packed into one byte at the device's firmware.
 
-#include <algorithm>
-
 #include "recorder/config/RegAIRecordCodec.h"
 #include "recorder/config/RegConfig.h"
 #include "recorder/info/VantorException.h"
@@ -12,38 +10,6 @@
 namespace {
 
 namespace sig = ai_signal;
-
-// The scale's decimals in two bytes (nibbles: one byte, low nibble the low end). The
-// channel shows the smaller; a writer gives each end the larger of its own decimals and
-// the channel's, so a 0.00..100.00 channel keeps its two decimals.
-template <class IO, class Block>
-void TransferScaleDecimals(IO& io, Block& ai, std::size_t low, std::size_t high)
-{
-  if constexpr (IO::kReading) {
-    ai.ScaleDecimals = std::min(io.Bytes().u8(low), io.Bytes().u8(high));
-  } else {
-    io.u8(low, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleLow, 0xFF));
-    io.u8(high, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleHigh, 0xFF));
-  }
-}
-
-template <class IO, class Block>
-void TransferScaleDecimalNibbles(IO& io, Block& ai, std::size_t offset)
-{
-  if constexpr (IO::kReading) {
-    const std::uint8_t b = io.Bytes().u8(offset);
-    ai.ScaleDecimals = std::min(b & 0x0F, b >> 4);
-  } else {
-    io.bits8(offset, 0, 4, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleLow, 15));
-    io.bits8(offset, 4, 4, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleHigh, 15));
-  }
-}
-
-template <class IO, class Block>
-void TransferFilterByte(IO& io, Block& ai, std::size_t offset)
-{
-  io.u8via(offset, [&] { return ai.FilterByte(); }, [&](auto b) { ai.SetFilterFromByte(b); });
-}
 
 // --- The plain fields of each form ---------------------------------------------------
 

@@ -28,12 +28,6 @@ constexpr std::uint8_t kProtocolOne = 1;
 std::uint32_t CanFlag(std::uint32_t value) { return value <= 1 ? value : value == 2 ? 1 : 0; }
 
 template <class IO, class Block>
-void TransferFilterByte(IO& io, Block& ai, std::size_t offset)
-{
-  io.u8via(offset, [&] { return ai.FilterByte(); }, [&](auto b) { ai.SetFilterFromByte(b); });
-}
-
-template <class IO, class Block>
 void TransferCanFlag(IO& io, Block& ai, std::size_t offset)
 {
   io.u8via(offset, [&] { return CanFlag(ai.Source.CanParam3); }, [&](auto b) { ai.Source.CanParam3 = CanFlag(b); });
@@ -157,16 +151,7 @@ void TransferFormF(IO& io, Block& ai)
   io.text(56, 8, ai.Units);
   io.singleExact(184, ai.ScaleLow);
   io.singleExact(188, ai.ScaleHigh);
-  // The scale's decimals: low nibble the low end, high nibble the high end; the channel
-  // shows the smaller. Each end is written with the larger of its own decimals and the
-  // channel's, so a channel shown with 2 decimals keeps them through a backup.
-  if constexpr (IO::kReading) {
-    const std::uint8_t b = io.Bytes().u8(47);
-    ai.ScaleDecimals = std::min(b & 0x0F, b >> 4);
-  } else {
-    io.bits8(47, 0, 4, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleLow, 15));
-    io.bits8(47, 4, 4, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleHigh, 15));
-  }
+  TransferScaleDecimalNibbles(io, ai, 47);
 }
 
 template <class IO, class Block>

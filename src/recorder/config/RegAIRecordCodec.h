@@ -3,6 +3,7 @@
 // The analog input record's codec, shared by its form files (RegAIRecord1x.cpp,
 // RegAIRecord2x.cpp, RegAIEvents.cpp). Not part of the block's interface.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -87,3 +88,38 @@ struct AIRecordCodec {
   static void ReadEvents16(TRegAIConfig& ai, const RecordReading& io, std::size_t offset);
   static void WriteEvents16(const TRegAIConfig& ai, RecordWriting& io, std::size_t offset, bool convert);
 };
+
+// --- Fields several forms store alike -------------------------------------------------
+
+// The one-byte filter field of the forms before H.
+template <class IO, class Block>
+void TransferFilterByte(IO& io, Block& ai, std::size_t offset)
+{
+  io.u8via(offset, [&] { return ai.FilterByte(); }, [&](auto b) { ai.SetFilterFromByte(b); });
+}
+
+// The scale's decimals, one per end (a byte each, or the nibbles of one byte, low the
+// low end). The channel shows the smaller; a writer gives each end the larger of its own
+// decimals and the channel's, so a channel shown as 0.00..100.00 keeps its two decimals.
+template <class IO, class Block>
+void TransferScaleDecimals(IO& io, Block& ai, std::size_t low, std::size_t high)
+{
+  if constexpr (IO::kReading) {
+    ai.ScaleDecimals = std::min(io.Bytes().u8(low), io.Bytes().u8(high));
+  } else {
+    io.u8(low, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleLow, 0xFF));
+    io.u8(high, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleHigh, 0xFF));
+  }
+}
+
+template <class IO, class Block>
+void TransferScaleDecimalNibbles(IO& io, Block& ai, std::size_t offset)
+{
+  if constexpr (IO::kReading) {
+    const std::uint8_t b = io.Bytes().u8(offset);
+    ai.ScaleDecimals = std::min(b & 0x0F, b >> 4);
+  } else {
+    io.bits8(offset, 0, 4, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleLow, 15));
+    io.bits8(offset, 4, 4, AIRecordCodec::ScaleDecimalsOf(ai, ai.ScaleHigh, 15));
+  }
+}

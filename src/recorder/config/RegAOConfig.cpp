@@ -5,7 +5,6 @@
 #include "recorder/config/RegAOConfig.h"
 
 #include <cmath>
-#include <cstring>
 #include <optional>
 
 #include "recorder/config/RecordTransfer.h"
@@ -93,9 +92,7 @@ void ReadShortOutputValue(float x, TRegAOConfig::Decimal& value)
   // The decimal whose single is the stored one keeps the float through a rewrite; 8
   // digits rounded one decimal at a time may not.
   fixed::DecimalPair pair{};
-  std::uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  if (DecimalOfSingle(bits, 0xFFFFFFFFu, 1, 6, -9999999, 9999999, pair)) {
+  if (DecimalOfSingle(SingleBits(x), 0xFFFFFFFFu, 1, 6, -9999999, 9999999, pair)) {
     value.SetValue(pair.mantissa, pair.decimals);
     return;
   }

@@ -37,6 +37,8 @@ public:
   static constexpr std::uint8_t kEthernet = 6;
   static constexpr std::uint8_t kMathematical = 7;
 
+  static constexpr std::uint32_t kDefaultEthIPv4 = 0xC0A80101;  // 192.168.1.1
+
   std::uint8_t ModeIndex = 0;  // position in the channel's mode list (TRegInfo's DIChannels)
   std::string Name;
   fixed::TFixedPrec<int, 0, 0, 250> Param0;
@@ -68,8 +70,6 @@ public:
   std::uint8_t InputByte = 0;  // 0 or 1
   std::array<TRegDIEvent, 2> Events{};
   std::string Text;  // raw bytes, 119 at most
-
-  static constexpr std::uint32_t kDefaultEthIPv4 = 0xC0A80101;  // 192.168.1.1
 
   TRegDIConfig() { SetDefaults(); }
 

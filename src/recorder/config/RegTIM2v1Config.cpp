@@ -4,6 +4,7 @@
 
 #include "recorder/config/RegTIM2v1Config.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/Cp1251.h"
@@ -164,20 +165,15 @@ void Config::ReadRecord(std::uint32_t version, std::span<const std::uint8_t> rec
 {
   SetDefaults();
   if (BandForReading<kReadingBands>(version, record.size()).form == BoardForm::None) return;
-  SnStream::TFixedMemoryStream stream(record.data(), record.size());
+  // Bytes past the record's 250 are none of its contents: boards that reach into them
+  // could never be written back.
+  SnStream::TFixedMemoryStream stream(record.data(), std::min(record.size(), kRecordSize));
   StreamReading io(stream);
   std::array<std::uint8_t, kHeaderSize> header;
   io.raw(header);
   Format = 1;
   if (header[0] != 1) return;
-  for (unsigned n = header[2]; n > 0; --n) {
-    TDeviceAddress address;
-    io.u8(address.First);
-    io.u8(address.Second);
-    TRegTIM2v1DeviceItem board;
-    board.ReadStream(version, stream);
-    Boards[address].Screens = std::move(board.Screens);
-  }
+  ReadBoards(stream, header[2], version, Boards);
 }
 
 std::size_t Config::WriteRecord(std::uint32_t targetVersion, std::vector<std::uint8_t>& output) const
@@ -189,12 +185,7 @@ std::size_t Config::WriteRecord(std::uint32_t targetVersion, std::vector<std::ui
   // No count can pass 255 here: the smallest board takes 3 bytes of the 246.
   record[2] = static_cast<std::uint8_t>(Boards.size());
   SnStream::TFixedMemoryStream stream(record.data() + kHeaderSize, record.size() - kHeaderSize);
-  StreamWriting io(stream);
-  for (const auto& [address, board] : Boards) {
-    io.u8(address.First);
-    io.u8(address.Second);
-    board.WriteStream(targetVersion, stream);
-  }
+  WriteBoards(stream, targetVersion, Boards);
   output.insert(output.end(), record.begin(), record.end());
   return record.size();
 }

@@ -196,6 +196,32 @@ public:
 
   using TBoards = std::map<TDeviceAddress, TRegTIM2v1DeviceItem, DeviceAddressComparator>;
 
+  // Boards as both formats pack them: the two address bytes, then the board. A later
+  // board at an address already read replaces the earlier one.
+  template <class Boards>
+  static void ReadBoards(TStream& stream, unsigned count, std::uint32_t version, Boards& boards)
+  {
+    StreamReading io(stream);
+    for (; count > 0; --count) {
+      TDeviceAddress address;
+      io.u8(address.First);
+      io.u8(address.Second);
+      typename Boards::mapped_type board;
+      board.ReadStream(version, stream);
+      boards[address] = std::move(board);
+    }
+  }
+  template <class Boards>
+  static void WriteBoards(TStream& stream, std::uint32_t version, const Boards& boards)
+  {
+    StreamWriting io(stream);
+    for (const auto& [address, board] : boards) {
+      io.u8(address.First);
+      io.u8(address.Second);
+      board.WriteStream(version, stream);
+    }
+  }
+
   static constexpr std::size_t kRecordSize = 250;
 
   std::uint32_t Format = 1;  // 1 after every read
@@ -208,8 +234,9 @@ public:
   static std::uint32_t RecordSize(std::uint32_t version);
   // version: the device's firmware; below 1.6 nothing is read. A record whose format
   // byte is not 1 holds no boards. A later board with an address already read replaces
-  // the earlier one's screens. Contents that run past the record raise the stream's
-  // read error; a failure leaves the boards read before it.
+  // the earlier one's screens. Contents that run past the record (or past its 250 bytes,
+  // in a longer one) raise the stream's read error; a failure leaves the boards read
+  // before it.
   void ReadRecord(std::uint32_t version, std::span<const std::uint8_t> record);
   // Appends the record for the target firmware and returns 250; 0 (nothing) for 1.5.
   // Boards that do not fit the 246 bytes raise the stream's write error.

@@ -74,14 +74,7 @@ void TRegTIM2v2Config::ReadStream(std::uint32_t version, TStream& stream)
   io.raw(header);
   Format = kFormat;
   if (header[0] != kFormat) return;
-  for (unsigned n = header[1]; n > 0; --n) {
-    TDeviceAddress address;
-    io.u8(address.First);
-    io.u8(address.Second);
-    TRegTIM2v2DeviceItem board;
-    board.ReadStream(version, stream);
-    Boards[address].Items = std::move(board.Items);
-  }
+  TRegTIM2v1Config::ReadBoards(stream, header[1], version, Boards);
 }
 
 void TRegTIM2v2Config::WriteStream(std::uint32_t targetVersion, TStream& stream) const
@@ -89,12 +82,7 @@ void TRegTIM2v2Config::WriteStream(std::uint32_t targetVersion, TStream& stream)
   BandForWriting<kWritingBands>(targetVersion);
   if (Boards.size() > kMaxCount) throw EVantorInvalid(13380);
   TMemoryStream body;
-  StreamWriting bodyIo(body);
-  for (const auto& [address, board] : Boards) {
-    bodyIo.u8(address.First);
-    bodyIo.u8(address.Second);
-    board.WriteStream(targetVersion, body);
-  }
+  TRegTIM2v1Config::WriteBoards(body, targetVersion, Boards);
   if (body.Data().size() > kMaxBodySize) throw EVantorInvalid(13386);
   StreamWriting io(stream);
   io.u8(kFormat);

@@ -78,7 +78,9 @@ void TransferSelectors(IO& io, TTL& ttl, bool withSelB)
     ttl.TtlSelD = b2 < 192 ? b2 >> 3 : 0;
     ttl.TtlSelE = std::min<std::uint8_t>(in.u8(3), 8);
   } else {
-    io.u8(1, (withSelB ? ttl.TtlSelB << 4 : 0) | (ttl.TtlSelA & 0x0F));
+    // The first line keeps TtlSelA to its nibble; the second line's forms take it whole.
+    const unsigned selA = io.Version() < kSecondLineFrom ? ttl.TtlSelA & 0x0F : ttl.TtlSelA;
+    io.u8(1, (withSelB ? ttl.TtlSelB << 4 : 0) | selA);
     io.u8(2, ttl.TtlSelD << 3 | (ttl.TtlSelC & 7));
     io.u8(3, ttl.TtlSelE);
   }
@@ -132,8 +134,6 @@ void TransferTTL80SecondLine(IO& io, TTL& ttl, bool wide, std::size_t events)
     if constexpr (IO::kReading) {
       const std::uint8_t b1 = io.Bytes().u8(1);
       ttl.TtlSelA = SignedByteAbove(b1, 1) ? 0 : b1;
-    } else {
-      io.Bytes().u8(1, ttl.TtlSelA);
     }
   }
   io.f32(4, ttl.TtlFactor);

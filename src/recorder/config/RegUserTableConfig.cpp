@@ -4,6 +4,7 @@
 #include "recorder/config/RegUserTableConfig.h"
 
 #include <algorithm>
+#include <span>
 
 #include "platform/Bytes.h"
 #include "recorder/config/StreamTransfer.h"
@@ -109,8 +110,12 @@ void TRegUserTableConfig::ReadStream(const TRegInfo& info, std::uint32_t version
 int TRegUserTableConfig::WriteStream(const TRegInfo& info, std::uint32_t targetVersion, TStream& stream) const
 {
   BandForWriting<kWritingBands>(targetVersion);
+  // The stream has room for 8 tables, and no reader takes more: a device that reports
+  // more has the others default, and they are left out rather than written where the
+  // points of the first 8 are expected.
+  const auto written = std::span(Tables).first(std::min(Tables.size(), kSlots));
   std::size_t total = 0;
-  for (const auto& table : Tables) total += table.Points.size();
+  for (const auto& table : written) total += table.Points.size();
   std::array<std::uint8_t, 8> head{};
   ByteWriter header(head);
   header.u8(kCountAt, kSlots);
@@ -119,10 +124,10 @@ int TRegUserTableConfig::WriteStream(const TRegInfo& info, std::uint32_t targetV
   header.u16(kCapacityAt, kMaxTotal);
   StreamWriting io(stream);
   io.raw(head);
-  for (const auto& table : Tables) io.raw(table.Header);
+  for (const auto& table : written) io.raw(table.Header);
   const std::array<std::uint8_t, kTableHeaderSize> missing{};
-  for (std::size_t i = Tables.size(); i < kSlots; ++i) io.raw(missing);
-  for (const auto& table : Tables) {
+  for (std::size_t i = written.size(); i < kSlots; ++i) io.raw(missing);
+  for (const auto& table : written) {
     for (const auto& point : table.Points) {
       std::array<std::uint8_t, kPointSize> bytes{};
       ByteWriter(bytes).u32(0, point.Value1);

@@ -1,34 +1,15 @@
 #include "recorder/config/SingleDecimal.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "recorder/info/DecimalWord.h"
-
-namespace {
-
-std::uint32_t Bits(float x)
-{
-  std::uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
-}
-
-float FloatOfBits(std::uint32_t bits)
-{
-  float x;
-  std::memcpy(&x, &bits, sizeof x);
-  return x;
-}
-
-}  // namespace
 
 bool DecimalOfSingle(std::uint32_t bits, std::uint32_t mask, int minPrec, int maxPrec, int min, int max,
                      fixed::DecimalPair& result)
 {
   // The singles that match lie between these two (a range of one for a full mask).
-  const float first = FloatOfBits(bits & mask);
-  const float last = FloatOfBits(bits | ~mask);
+  const float first = SingleOfBits(bits & mask);
+  const float last = SingleOfBits(bits | ~mask);
   if (!std::isfinite(first) || !std::isfinite(last)) return false;
   const double centre = (static_cast<double>(first) + static_cast<double>(last)) / 2;
   for (int decimals = minPrec; decimals <= maxPrec; ++decimals) {
@@ -39,7 +20,7 @@ bool DecimalOfSingle(std::uint32_t bits, std::uint32_t mask, int minPrec, int ma
     // rounding crossed an edge. A value with trailing zero decimals was found with fewer.
     for (int mantissa : {nearest, nearest - 1, nearest + 1}) {
       if (mantissa < min || mantissa > max) continue;
-      if ((Bits(DecimalToFloat(mantissa, decimals)) & mask) != (bits & mask)) continue;
+      if ((SingleBits(DecimalToFloat(mantissa, decimals)) & mask) != (bits & mask)) continue;
       result = {mantissa, decimals};
       return true;
     }
@@ -50,7 +31,7 @@ bool DecimalOfSingle(std::uint32_t bits, std::uint32_t mask, int minPrec, int ma
 void SetFromSingle(fixed::TValBase<int>& value, float stored)
 {
   fixed::DecimalPair pair{};
-  if (DecimalOfSingle(Bits(stored), 0xFFFFFFFFu, value.GetMinPrec(), value.GetMaxPrec(), value.GetMin(),
+  if (DecimalOfSingle(SingleBits(stored), 0xFFFFFFFFu, value.GetMinPrec(), value.GetMaxPrec(), value.GetMin(),
                       value.GetMax(), pair))
     value.SetDouble(DecimalToDouble(pair.mantissa, pair.decimals));  // exact: the pair as SetDouble stores it
   else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "recorder/info/FixedValue.h"
 
@@ -9,6 +10,20 @@
 // neighbour of the decimal that was written (8.007813 is stored as 8.00781345 and reads
 // as 8.007814), so every rewrite of a record could move its floats. The decimal whose
 // single is the stored one does not move.
+
+inline std::uint32_t SingleBits(float x)
+{
+  std::uint32_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+inline float SingleOfBits(std::uint32_t bits)
+{
+  float x;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
 
 // The decimal with the fewest decimals, within minPrec..maxPrec decimals and a mantissa
 // of min..max, whose single-precision quotient mantissa / 10^decimals has the bits of

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BlockTestSupport.h"
 #include "ConfigTestSupport.h"
 #include "platform/Stream.h"
 #include "recorder/config/RegConfig.h"
@@ -303,30 +304,30 @@ Fields FieldsOf(const TRegScheduleItemConfig& item)
 
 // --- The device a case runs against ---
 
-struct BlockDevice : ConfigFixture {
-  explicit BlockDevice(const BlockCase& c) : ConfigFixture(c.version)
-  {
-    auto count = [&](const char* key) { return static_cast<std::uint32_t>(std::stoul(c.context.at(key))); };
-    TRegInfo& info = config.RegInfo;
-    info.AIChannels.resize(count("ai"));
-    info.AOCount = static_cast<std::uint8_t>(count("ao"));
-    info.DIChannels.resize(count("di"));
-    info.DOCount = static_cast<std::uint8_t>(count("do"));
-    info.DOChannels.assign(count("do"), TRegInfo::TRegDOChannelInfo(0));
-    if (c.context.count("do_info_type")) info.DOChannels[0].Type = static_cast<std::uint8_t>(count("do_info_type"));
-    info.TTLCount = count("ttl");
-    info.CtlCount = count("ctl");
-    info.SMCount = info.CTCount = 1;
-    info.PagePenCount = static_cast<std::uint8_t>(count("pens"));
-    info.PageGroupCount = static_cast<std::uint8_t>(count("groups"));
-    info.PageChannelCount = count("page_channels");
-    for (auto mode : Numbers(c.context.count("di_modes") ? c.context.at("di_modes") : "0,1,2,3,4,5,6,7"))
-      info.DIChannels[0].Modes.push_back(static_cast<TDIPhysSignalType>(mode));
-    for (auto code : Numbers(c.context.count("do_control_types") ? c.context.at("do_control_types") : "0,1,2,3,4"))
-      info.DOControlTypes.push_back(static_cast<std::uint8_t>(code));
-    Fit();
-  }
-};
+DeviceCounts CountsOf(const BlockCase& c)
+{
+  auto count = [&](const char* key) { return static_cast<std::uint32_t>(std::stoul(c.context.at(key))); };
+  auto bytes = [&](const char* key, std::vector<std::uint8_t> fallback) {
+    if (!c.context.count(key)) return fallback;
+    std::vector<std::uint8_t> out;
+    for (auto n : Numbers(c.context.at(key))) out.push_back(static_cast<std::uint8_t>(n));
+    return out;
+  };
+  DeviceCounts counts;
+  counts.ai = count("ai");
+  counts.ao = static_cast<std::uint8_t>(count("ao"));
+  counts.di = count("di");
+  counts.dout = static_cast<std::uint8_t>(count("do"));
+  counts.ttl = count("ttl");
+  counts.ctl = count("ctl");
+  counts.pens = static_cast<std::uint8_t>(count("pens"));
+  counts.groups = static_cast<std::uint8_t>(count("groups"));
+  counts.pageChannels = count("page_channels");
+  counts.diModes = bytes("di_modes", counts.diModes);
+  counts.doControlTypes = bytes("do_control_types", counts.doControlTypes);
+  if (c.context.count("do_info_type")) counts.doInfoType = static_cast<std::uint8_t>(count("do_info_type"));
+  return counts;
+}
 
 // Reads the record into the case's block, keeps its fields, writes it again.
 struct RoundTrip {
@@ -346,7 +347,7 @@ RoundTrip Run(Block& block, std::uint32_t version, Read read)
 
 RoundTrip RunCase(const BlockCase& c, const std::vector<std::uint8_t>& record)
 {
-  BlockDevice device(c);
+  BlockDevice device(c.version, CountsOf(c));
   TRegConfig& config = device.config;
   const TRegInfo& info = config.RegInfo;
   const std::uint32_t v = c.version;

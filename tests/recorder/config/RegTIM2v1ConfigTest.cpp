@@ -162,6 +162,15 @@ TEST(TIM2v1Record, RefusalsOfReading)
   EXPECT_THROW_MSG(boards.ReadRecord(kRoad, cut), EReadError, "Stream read error");
   EXPECT_EQ(Addresses(boards), (std::vector<std::pair<int, int>>{{0, 1}})) << "the boards read before stay";
 
+  // What a longer record holds past its 250 bytes is not read.
+  auto longer = RecordVector("streams", "tim1_boards");
+  longer.resize(300, 0xAB);
+  boards.ReadRecord(kRoad, longer);
+  ExpectTheVectorsBoards(boards);
+  auto full = Record({1, 0, 1, 0, 0, 0, 1, 0, 1, 1, 243});  // a text of 243 bytes: 4 past the end
+  full.resize(260, 'x');
+  EXPECT_THROW_MSG(boards.ReadRecord(kRoad, full), EReadError, "Stream read error");
+
   boards.Format = 5;
   boards.ReadRecord(kRoad, Record({0, 0, 1, 0, 0, 1, 0}));
   EXPECT_EQ(boards.Format, 1u);

@@ -199,3 +199,13 @@ TEST(UserTableStream, Versions)
   EXPECT_EQ(VersionErrorOf<EVantorUnsupportedNewVer>([&] { Written(tables, info, MakeVersion(2, 1, 161)); }),
             MakeVersion(2, 1, 161));
 }
+
+// The stream has room for 8 tables and no reader takes more.
+TEST(UserTableStream, ADeviceWithMoreThanEightTablesWritesEight)
+{
+  const Device tenTables{10};
+  TRegUserTableConfig tables;
+  Read(tables, tenTables, RecordVector("streams", "ut_tables"));
+  ASSERT_EQ(tables.Tables.size(), 10u);
+  EXPECT_EQ(Written(tables, tenTables), RecordVector("streams", "ut_tables"));
+}

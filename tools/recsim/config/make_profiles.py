@@ -77,6 +77,9 @@ class Profile:
         self.files = {}
         self.blobs = {}
         self.items = []  # (item key, flattened fields)
+        # What the read asks for: (requests the configuration read sends, the fewest
+        # requests the frame sizes allow), summed over the blocks.
+        self.requests, self.minimum = 0, 0
         self.check()
 
     def has(self, bit):
@@ -106,11 +109,38 @@ class Profile:
         assert 0 <= number <= 0xFF and (function, number) not in self.records, (self.name, function, number)
         self.records[(function, number)] = bytes(data)
 
-    def put_run(self, count, base, long_base, records):
+    def count_run(self, records, one_per_request=False):
+        """A run of records of one size: the read packs as many as one reply carries (252
+        bytes of records, 2 bytes in front of each), unless it asks one per request."""
+        if not records:
+            return
+        fit = max(1, 252 // (len(records[0]) + 2))
+        frames = -(-len(records) // fit)
+        self.requests += len(records) if one_per_request else frames
+        self.minimum += frames
+
+    def put_run(self, count, base, long_base, records, one_per_request=False):
         """A block of up to 32 items at base by 0x65, a larger one at long_base by 0x6B."""
         function, first = (READ, base) if count <= 32 else (READ_LONG, long_base)
         for i, data in enumerate(records):
             self.put(function, first + i, data)
+        self.count_run(records, one_per_request)
+
+    def put_single(self, number, data):
+        self.put(READ, number, data)
+        self.count_run([data])
+
+    def put_file(self, number, data):
+        """A record file: the size query, then blocks of 248 bytes."""
+        self.files[number] = bytes(data)
+        self.requests += 1 + -(-len(data) // 248)
+        self.minimum += 1 + -(-len(data) // 248)
+
+    def put_blob(self, function, data):
+        """A blob, its header included, in chunks of 246 bytes."""
+        self.blobs[function] = bytes(data)
+        self.requests += -(-len(data) // 246)
+        self.minimum += -(-len(data) // 246)
 
     def expect(self, key, fields):
         self.items.append((key, flatten(fields)))
@@ -136,6 +166,8 @@ class Profile:
 
     def expect_text(self):
         lines = ["# Written by make_profiles.py: the fields a configuration read of %s finds; do not edit." % self.name]
+        lines.append("requests %d" % self.requests)
+        lines.append("minimum %d" % self.minimum)
         for block, count in self.block_counts():
             lines.append("count %s %d" % (block, count))
         for key, fields in self.items:
@@ -165,11 +197,55 @@ def add_general(p):
     tenths = (12, 250, 7)
     selector32 = 0x5A if at_least(v, V(2, 1, 130)) else 0
     name = "Линия %d" % (p.serial % 100000)
-    p.put(READ, 0, general.general_record(v, 3, p.selector1, True, name, 0, tenths, selector32))
+    p.put_single(0, general.general_record(v, 3, p.selector1, True, name, 0, tenths, selector32))
     fields = {"Selector0": 3, "Selector1": p.selector1, "Switch2": True, "Selector3": 0, "Name": name}
     if v >= V(2, 1, 0):
         fields.update(TenthsA=tenths[0], TenthsB=tenths[1], TenthsC=tenths[2], Selector32=selector32)
     p.expect("General", fields)
+
+
+def add_ai(p):
+    """Current, voltage and mathematical inputs by turns, at the positions the device's
+    channels offer those signals (the layouts' own examples number them otherwise)."""
+    v, count = p.v, p.counts["ai"]
+    records = []
+    for i in range(count):
+        position = [0, 1, 7][i % 3]
+        signal = SIGNAL_CODES[position]
+        name = "АВх %d" % (i + 1)
+        units = {1: "мА", 2: "В"}.get(signal, "")
+        tf, expression = (4, b"a%d+1" % (i % 8 + 1)) if signal == 8 else (1, b"")
+        low, high = (45 + i, 1), (205, 1)
+        scale = ((-125, 1), (12341 + 2 * i, 2))  # an odd last digit: no decimal to drop
+        if v < V(2, 1, 0):
+            record = ai_ao.ai_form_f(name, signal, (low, high), (2, 2), 0, tf, scale, (1, 2), units,
+                                     [ai_ao.event14(0, (0, 1), (0, 1))] * 4, signal=position, expression=expression)
+            record = patched(record, 32, position)
+        elif v < V(2, 1, 159) or in_branch(v):
+            record = ai_ao.ai_form_g(v, name, signal, (low, high), (2, 2), 0, tf, scale, 2, units,
+                                     [ai_ao.event14(0, (0, 1), (0, 1))] * 4, expression=expression)
+            record = patched(record, 32, position)
+        else:
+            record = ai_ao.ai_form_h(name, signal, (2, 2), tf, 0, 0, scale, 2, units,
+                                     [ai_ao.event16(0, (0, 1), (0, 1))] * 4, input_range=(low, high),
+                                     expression=expression)
+            record = patched(record, 24, position)
+        records.append(record)
+        fields = {"Name": name, "SignalIndex": position, "Units": units, "TransferFunction": tf,
+                  "ScaleLow": "%d/%d" % scale[0], "ScaleHigh": "%d/%d" % scale[1]}
+        if tf in (1, 2, 3) or v < V(2, 1, 159) or in_branch(v):
+            fields.update(InputLow="%d/%d" % low, InputHigh="%d/%d" % high)
+        if expression:
+            fields["Expression"] = expression
+        p.expect("AI[%d]" % i, fields)
+    p.put_run(count, 0x10, 0x00, records, one_per_request=True)
+
+
+def patched(record, offset, value):
+    """The record with one byte set: the signal's position as this device numbers it."""
+    out = bytearray(record)
+    out[offset] = value
+    return bytes(out)
 
 
 def add_ao(p):
@@ -186,7 +262,7 @@ def add_ao(p):
             records.append(ai_ao.ao_record_248(v, name, 1, ai_ao.EXPRESSION, 2, 2, i % 2, value, expression))
         p.expect("AO[%d]" % i, {"Name": name, "ControlTypeIndex": 1, "OutputValue": "%d/%d" % value,
                                 "Expression": expression})
-    p.put_run(count, 0xC0, 0x40, records)
+    p.put_run(count, 0xC0, 0x40, records, one_per_request=True)
 
 
 def add_di(p):
@@ -203,7 +279,7 @@ def add_di(p):
         expected = dict(fields)
         expected["Text"] = text if "Text" in fields else b""
         p.expect("DI[%d]" % i, expected)
-    p.put_run(count, 0x50, 0xC0, records)
+    p.put_run(count, 0x50, 0xC0, records, one_per_request=True)
 
 
 def add_do(p):
@@ -221,11 +297,22 @@ def add_do(p):
 
 
 def add_ip(p):
+    records = []
     for i in range(p.counts["ip"]):
         header, params, codes, spare = 0x03 + i, (i, 0x20 + i), (code(7, i), code(3, 2)), 0x40 + i
-        p.put(READ, 0xE0 + i, blk.ip_record(p.v, header, params, codes, spare))
+        records.append(blk.ip_record(p.v, header, params, codes, spare))
         p.expect("IP[%d]" % i, {"Event": {"Header": header, "Params": list(params), "Codes": list(codes),
                                           "Spare": spare}})
+    p.put_run(len(records), 0xE0, None, records)
+
+
+def channel_source(p, n):
+    """A value source the device has: AI and DI channels by turns."""
+    kinds = [(kind, p.counts[key]) for kind, key in ((1, "ai"), (3, "di")) if p.counts[key]]
+    if not kinds:
+        return 0, 0
+    kind, count = kinds[n % len(kinds)]
+    return kind, n % count
 
 
 def page_form(p):
@@ -245,18 +332,16 @@ def add_pages(p):
     v = p.v
     form, slots = page_form(p)
     named = form != "100"
+    records = []
     for i in range(p.counts["pages"]):
         channels = []
         for k in range(slots):
-            kind, index = ((1, (i + k) % p.counts["ai"]) if k % 2 == 0 or p.counts["di"] == 0
-                           else (3, (i + k) % p.counts["di"]))
-            if p.counts["ai"] == 0 and kind == 1:
-                kind, index = 0, 0
+            kind, index = channel_source(p, i + k)
             channels.append(blk.slot(kind, index, (i + k) % 8, k % 3, -10.0 * k, 1, 100.0 + k, 2))
         name = "Стр. %d" % (i + 1)
         setting20 = (i + 2) % 8
         fields = {"Mode0": i % 2, "Name": name, "Setting20": setting20, "Channels": channels}
-        p.put(READ, 0x70 + i, blk.page_record(v, fields, form))
+        records.append(blk.page_record(v, fields, form))
         expected = {"Mode0": i % 2, "ChannelCount": slots,
                     "Setting20": setting20 if at_least(v, V(2, 1, 91)) else p.selector1}
         if named:
@@ -266,6 +351,7 @@ def add_pages(p):
             expected["Channels[%d].Source.Index" % k] = s["Index"]
             expected["Channels[%d].Pen" % k] = s["Pen"]
         p.expect("Pages[%d]" % i, expected)
+    p.put_run(len(records), 0x70, None, records, one_per_request=True)
 
 
 def add_tablo(p):
@@ -273,52 +359,62 @@ def add_tablo(p):
     if not p.has(TABLO) or v < V(2, 1, 0):
         return  # a 2.0 recorder has no summary board record whatever its feature bit says
     form = blk.board_form(v)
-    slots = [(1, i % p.counts["ai"]) if i % 2 == 0 else (3, i % p.counts["di"]) for i in range(32)]
+    slots = [channel_source(p, i) for i in range(32)]
     name = "Табло" if form == 200 else ""
-    p.put(READ, 127, blk.board_record(form, 1, slots, name))
+    p.put_single(127, blk.board_record(form, 1, slots, name))
     p.expect("TabloPage", {"Mode": 1, "Name": name,
                            "Slots": [{"Kind": kind, "Index": index} for kind, index in slots]})
 
 
 def add_counters(p):
     v = p.v
+    records = []
     for i in range(p.counts["sm"]):
         fields = {"Name": "Сумматор %d" % (i + 1), "ShortText": "СМ%d" % (i + 1), "SmWord": 1000 + i,
                   "SmByte0": i}
-        p.put(READ, 0x90 + i, blk.sm_record(v, fields))
+        records.append(blk.sm_record(v, fields))
         p.expect("SM[%d]" % i, fields)
+    p.put_run(len(records), 0x90, None, records)
+    records = []
     for i in range(p.counts["ct"]):
         fields = {"Name": "Счётчик %d" % (i + 1), "ShortText": "СЧ%d" % (i + 1), "CtValue": 12.5 + i,
                   "CtFactor": 0.25, "CtByte0": 1, "CtByte1": 0}
-        p.put(READ, 0x94 + i, blk.ct_record(v, fields))
+        records.append(blk.ct_record(v, fields))
         p.expect("CT[%d]" % i, fields)
+    p.put_run(len(records), 0x94, None, records)
 
 
 def add_ttl(p):
     v = p.v
+    records = []
     for i in range(p.counts["ttl"]):
         fields = {"Name": "ТТЛ %d" % (i + 1), "ShortText": "T%d" % (i + 1), "TtlFactor": 2.5 + i, "TtlSelA": 1,
                   "TtlSelC": i % 4, "TtlSelE": 3, "Text": b"ttl %d" % i}
-        p.put(READ, 0xA0 + i, blk.ttl_record(v, fields))
+        records.append(blk.ttl_record(v, fields))
         expected = {k: fields[k] for k in ("Name", "ShortText", "TtlFactor", "TtlSelA", "TtlSelC", "TtlSelE")}
         if blk.ttl_form(v) in ("200", "248"):
             expected["Text"] = fields["Text"]
         p.expect("TTL[%d]" % i, expected)
+    p.put_run(len(records), 0xA0, None, records)
 
 
 def add_timers(p):
+    records = []
     for i in range(p.counts["tmr"]):
         fields = {"Name": "Таймер %d" % (i + 1), "TmrValue": 60 * (i + 1), "TmrByte": i % 2,
                   "Codes": [code(5, i), code(7, 1), 0, code(3, 0)]}
-        p.put(READ, 0x98 + i, blk.tmr_record(p.v, fields))
+        records.append(blk.tmr_record(p.v, fields))
         p.expect("TMR[%d]" % i, fields)
+    p.put_run(len(records), 0x98, None, records)
 
 
 def add_regulators(p):
+    records = []
     for i in range(p.counts["ctl"]):
         fields = {"Name": "ПИД %d" % (i + 1), "Mode": 1, "Text": b"pid %d" % i, "ByteA": i}
-        p.put(READ, 0x80 + i, blk.pid_record(p.v, fields))
+        records.append(blk.pid_record(p.v, fields))
         p.expect("Ctl[%d]" % i, fields)
+    p.put_run(len(records), 0x80, None, records)
 
 
 def add_schedule(p):
@@ -332,22 +428,24 @@ def add_schedule(p):
         fields = {"Enabled": i % 3 != 0, "ItemByte": i, "Codes": codes}
         fields.update({"Time%d" % (t + 1): times[t] for t in range(7)})
         p.expect("Schedule[%d]" % i, fields)
-    p.put(READ, 10, stream)
+    p.put_single(10, stream)
 
 
 def add_tags(p):
+    records = []
     for i in range(p.tag_fields()):
         short, long = b"tag %d" % i, bytes(range(i, i + 40))
-        p.put(READ, 0xB0 + i, blk.tag_record(i % 4, short, long))
+        records.append(blk.tag_record(i % 4, short, long))
         p.expect("TagFields[%d]" % i, {"Type": i % 4, "ShortArea": short.ljust(24, b"\0"),
                                        "LongArea": long.ljust(220, b"\0")})
+    p.put_run(len(records), 0xB0, None, records)
 
 
 def add_cp(p):
     if not p.has(CP):
         return
     items = [(1, 1, 0, "Вход"), (3, 7, 2, ""), (p.serial % 200, 0, 1, "Котёл №%d" % (p.serial % 10))]
-    p.put(READ, 7, streams.cp_record(items))
+    p.put_single(7, streams.cp_record(items))
     p.expect("CP", {"Format": 1, "ItemCount": len(items),
                     "Items": [{"FirstCode": a, "SecondCode": b, "Kind": k, "Text": streams.cp1251(t)}
                               for a, b, k, t in items]})
@@ -360,7 +458,7 @@ def add_boards1(p):
               ((0, 9), [streams.tim1_screen(4, [streams.tim1_text("Т1"),
                                                 streams.tim1_analog(1, 2, 5, 2, "ПЕРЕГР", "ОБР"),
                                                 streams.tim1_discrete(3, 1, "ВЫКЛ", "ВКЛ", "ОБР", "КЗ")])])]
-    p.put(READ, 6, streams.tim1_record(boards))
+    p.put_single(6, streams.tim1_record(boards))
     cp = streams.cp1251
     p.expect("TIM2v1", {"Format": 1, "BoardCount": 2, "Boards": [
         {"Address": "0.9", "Screens": [{"ScreenCode": 4, "Elements": [
@@ -378,7 +476,7 @@ def add_boards2(p):
     if not p.has(BOARDS2):
         return
     boards = [((7, 1), [(255, "Котёл")]), ((0, 3), [(5, "AB"), (0, "")])]
-    p.files[FILE_BOARDS2] = streams.tim2_stream(boards)
+    p.put_file(FILE_BOARDS2, streams.tim2_stream(boards))
     p.expect("TIM2v2", {"Format": 2, "BoardCount": 2, "Boards": [
         {"Address": "0.3", "Items": [{"ItemCode": 5, "Text": b"AB"}, {"ItemCode": 0, "Text": b""}]},
         {"Address": "7.1", "Items": [{"ItemCode": 255, "Text": streams.cp1251("Котёл")}]}]})
@@ -396,9 +494,9 @@ def add_amx(p):
     stream = streams.amx_stream(code_bytes, carried)
     if blobs_before_files(p.v):
         # The blob is the stream: its presence byte is the format, its size the code's.
-        p.blobs[AMX_BLOB if p.v >= V(2, 1, 110) else AMX_BLOB_OLD] = stream
+        p.put_blob(AMX_BLOB if p.v >= V(2, 1, 110) else AMX_BLOB_OLD, stream)
     else:
-        p.files[FILE_AMX] = stream
+        p.put_file(FILE_AMX, stream)
     p.expect("AMX", {"Header": stream[:12], "Code": code_bytes})
 
 
@@ -407,7 +505,7 @@ def add_tables(p):
         return
     tables = [([(i, 0x1000 + i) for i in range(5)], bytes(range(1, 27))), ([(0xFFFFFFFF, 7)],)]
     stream = streams.ut_stream(tables + [([],)] * 6, USER_TABLE_POINTS)
-    p.files[FILE_TABLES] = stream
+    p.put_file(FILE_TABLES, stream)
     carried = [tables[0][1], bytes(26)]
     p.expect("UserTables", {"TableCount": USER_TABLES, "Tables": [
         {"Header": struct.pack("<H", len(t[0])) + carried[n],
@@ -431,13 +529,13 @@ def add_ms(p):
     limit = streams.ms_limit_byte(p.firmware, MS_CAPACITY)
     stream = streams.ms_stream(p.counts["pages"], limit, pages, carried=bytes([0xC2, 0xC3, 0xC6, 0xC7]))
     if blobs_before_files(p.v):
-        p.blobs[MS_BLOB] = stream
+        p.put_blob(MS_BLOB, stream)
     else:
-        p.files[FILE_MS] = stream
+        p.put_file(FILE_MS, stream)
     p.expect("MS", {"Header": stream[:12], "PageCount": p.counts["pages"], "Pages": expected_pages})
 
 
-BLOCKS = [add_general, add_ao, add_di, add_do, add_ip, add_pages, add_tablo, add_counters, add_ttl, add_timers,
+BLOCKS = [add_general, add_ai, add_ao, add_di, add_do, add_ip, add_pages, add_tablo, add_counters, add_ttl, add_timers,
           add_regulators, add_schedule, add_tags, add_cp, add_boards1, add_boards2, add_amx, add_tables, add_ms]
 
 
