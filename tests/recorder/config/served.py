@@ -23,7 +23,104 @@ NORMALISED = {
         "dropped by the list builder on a device with one port at most; the scheme's "
         "capacity, the regulators and the screen as the read settles them",
     32: "general settings: Selector32 only from 2.1.130 (read) and 2.1.120 (written)",
+    33: "analog inputs from 2.1.159: an event's limits as decimal values, read without their "
+        "trailing zero decimals and written with the decimals of the device's limit range",
+    80: "display boards of both formats: the boards in the order of their addresses, a later "
+        "board of an address already read in the place of the earlier one",
 }
+
+
+def short_string(data, at):
+    return at + 1 + data[at]
+
+
+def element_end(data, at):
+    """The end of one board element: its type byte and its data."""
+    kind = data[at]
+    at += 1
+    need(kind in (1, 2, 3), "board element of type %d", kind)
+    if kind == 1:
+        return short_string(data, at)
+    if kind == 2:
+        return short_string(data, short_string(data, at + 4))
+    for _ in range(4):
+        at = short_string(data, at + 2) if _ == 0 else short_string(data, at)
+    return at
+
+
+def screens_end(data, at, screens, with_screens):
+    for _ in range(screens):
+        if with_screens:
+            elements = data[at + 1]
+            at += 2
+            for _ in range(elements):
+                at = element_end(data, at)
+        else:  # second format: an item code and a short string
+            at = short_string(data, at + 1)
+    return at
+
+
+def boards_in_address_order(data, head, count, with_screens):
+    """The boards after the head as the read keeps them: by address, the last of an
+    address winning; returns the packed boards and their count."""
+    boards, at = {}, head
+    for _ in range(count):
+        address = (data[at], data[at + 1])
+        end = screens_end(data, at + 3, data[at + 2], with_screens)
+        boards[address] = data[at:end]
+        at = end
+    return b"".join(boards[a] for a in sorted(boards)), len(boards)
+
+
+def normalise_boards1(record):
+    if len(record) < 4 or record[0] != 1:
+        return record
+    packed, count = boards_in_address_order(record, 4, record[2], True)
+    out = bytes([1, 0, count, 0]) + packed
+    return out + bytes(len(record) - len(out))
+
+
+def normalise_boards2(stream):
+    if len(stream) < 4 or stream[0] != 2:
+        return stream
+    packed, count = boards_in_address_order(stream, 4, stream[1], False)
+    return bytes([2, count]) + len(packed).to_bytes(2, "little") + packed
+
+
+def strip_decimals(mantissa, decimals, least, greatest):
+    """A decimal value as SetValue keeps it, brought to least..greatest decimals."""
+    while decimals > 0 and mantissa % 10 == 0:
+        mantissa //= 10
+        decimals -= 1
+    while decimals < least:
+        mantissa *= 10
+        decimals += 1
+    while decimals > greatest:
+        q, r = divmod(abs(mantissa), 10)
+        q += 1 if r >= 5 else 0
+        mantissa = q if mantissa >= 0 else -q
+        decimals -= 1
+    return mantissa, decimals
+
+
+def normalise_ai_events_h(record):
+    """Form H events: the limit word and the second limit's u16 as the writer puts the
+    values read back (first range 1-6 decimals, second range 0-3)."""
+    out = bytearray(record)
+    for event in range(4):
+        at = 184 + 16 * event
+        word = u32(out, at)
+        m1 = word & 0x1FFFFFF
+        if m1 & 0x1000000:
+            m1 -= 0x2000000
+        d1, d2 = word >> 25 & 7, word >> 28 & 3
+        m2 = u16(out, at + 4)
+        m1, d1 = strip_decimals(m1, d1, 1, 6)
+        m2, d2 = strip_decimals(m2, d2, 0, 3)
+        word = (m1 & 0x1FFFFFF) | (d1 & 7) << 25 | (d2 & 3) << 28
+        out[at:at + 4] = word.to_bytes(4, "little")
+        out[at + 4:at + 6] = (m2 & 0xFFFF).to_bytes(2, "little")
+    return bytes(out)
 
 
 class Served:
@@ -70,10 +167,12 @@ class Served:
             return self.files[file_type]
         need(blob_function in self.blobs, "%s: neither file %d nor blob %02X served", what, file_type,
              blob_function)
+        # The blob's header is the stream's own: presence (the format), its size, and at
+        # 8-11 the size of what follows.
         blob = self.blobs[blob_function]
         if blob[0] == 0:
             return b""
-        return blob[12:12 + u32(blob, 8)]
+        return blob[:12 + u32(blob, 8)]
 
     # --- Section by section ---------------------------------------------------------
 
@@ -96,7 +195,10 @@ class Served:
         if tag == 32:
             return self.general_record(dev, size)
         if tag == 33:
-            return self.block(0x10, count, size, "AI", long_base=0x00)
+            records = self.block(0x10, count, size, "AI", long_base=0x00)
+            if from_(v, ver(2, 1, 159)):
+                records = b"".join(normalise_ai_events_h(records[i:i + size]) for i in range(0, len(records), size))
+            return records
         if tag == 34:
             return self.block(0xC0, count, size, "AO", long_base=0x40)
         if tag == 35:
@@ -124,12 +226,14 @@ class Served:
             return self.block(0x00 if below2 else 0xB0, count, size, "tag field")
         if tag == 46:
             return self.record(0x65, 7, "CP")[:size]
+        if tag == 47:
+            return self.stream(2, None, "user tables")
         if tag == 64:
             return self.block(0x00 if below2 else 0x80, count, size, "regulator")
         if tag == 80:
             if second_board:
-                return self.stream(4, None, "boards, second format")
-            return self.record(0x65, 6, "boards, first format")[:size]
+                return normalise_boards2(self.stream(4, None, "boards, second format"))
+            return normalise_boards1(self.record(0x65, 6, "boards, first format")[:size])
         if tag == 129:
             return self.stream(1, 0x69, "mnemonic scheme")
         if tag == 130:
@@ -181,7 +285,8 @@ class Served:
         return bytes(served)
 
     def compare(self, dev, sections):
-        second_board = False
+        # Two sections 80 with both bits; with bit 27 alone the only one is the stream.
+        second_board = not dev.has(24)
         for tag, count, size, items in sections:
             if tag == 4:
                 continue
