@@ -470,8 +470,10 @@ TEST_F(ReadConfigTest, AnAbsentBlobOrAnEmptyFileReadsAsTheBlocksDefaults)
          c.blobs[kProgram] = StreamBlob(0, 0, 0);
          c.blobs[kFileOrScheme] = StreamBlob(0, 0, 0);
        }},
-      {"program, tables and scheme files of no bytes", "corvane-21-2.1.127-h2.5",
-       [](recsim::DeviceConfiguration& c) { c.files[1].clear(), c.files[2].clear(), c.files[3].clear(); }},
+      {"boards, program, tables and scheme files of no bytes", "corvane-21-2.1.127-h2.5",
+       [](recsim::DeviceConfiguration& c) {
+         for (auto& [number, file] : c.files) file.clear();
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -485,6 +487,7 @@ TEST_F(ReadConfigTest, AnAbsentBlobOrAnEmptyFileReadsAsTheBlocksDefaults)
     EXPECT_EQ(config_fields::FieldsOf(r.config.MS).at("Header"), "010C00000000000000000000");
     for (const auto& page : r.config.MS.Pages) EXPECT_EQ(page.Widgets.size(), 0u);
     for (const auto& table : r.config.UserTables.Tables) EXPECT_TRUE(table.Points.empty());
+    EXPECT_TRUE(r.config.TIM2v2.Boards.empty());
   }
 }
 
