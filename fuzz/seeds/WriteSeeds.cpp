@@ -295,7 +295,8 @@ void WriteInfoReadSeeds(const fs::path& corpus)
       {"pelkar-2.1.20", 0},  {"pelkar-2.1.100", 0}, {"pelkar-2.1.150", 0}, {"pelkar-2.1.160", 0},
       {"pelkar-2.2.1", 0},   {"pelkar-2.1.100", 5},
   };
-  for (const LongReadSeed& seed : kSeeds) WriteLongReadSeed(corpus, "info_read", seed.profile, seed.cancelAt, true, RunInfoRead);
+  for (const LongReadSeed& seed : kSeeds)
+    WriteLongReadSeed(corpus, "info_read", seed.profile, seed.cancelAt, true, RunInfoRead);
 }
 
 // Configuration reads of the simulator's configuration profiles (each after its

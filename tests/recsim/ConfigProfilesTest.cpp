@@ -135,7 +135,8 @@ TEST_F(ConfigServing, ALoadedProfileAnswersItsRecordsFilesAndBlobs)
   expected.insert(expected.end(), general.begin(), general.end());
   EXPECT_EQ(Ask(0x65, {0}), expected);
   const auto size = static_cast<std::uint32_t>(c.files.at(3).size());
-  EXPECT_EQ(Ask(0x69, {3, 0, 0, 0}), (Bytes{3, 4, 0, 0, static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8), 0, 0}));
+  const auto byte = [size](int shift) { return static_cast<std::uint8_t>(size >> shift); };
+  EXPECT_EQ(Ask(0x69, {3, 0, 0, 0}), (Bytes{3, 4, 0, 0, byte(0), byte(8), byte(16), byte(24)}));
 
   // Another profile replaces the configuration: its blobs, and none of the files before.
   link.Load("corvane-51-2.1.110-h2.5");

@@ -95,9 +95,13 @@ ProfileDescription ParseConfigProfile(std::string_view text)
          else Refuse(line, "bad brand " + std::string(v));
        }},
       {"features",
-       [&](std::string_view v, std::size_t line) { d.Features = static_cast<std::uint32_t>(Number(v, 16, 0xFFFFFFFF, line)); }},
+       [&](std::string_view v, std::size_t line) {
+         d.Features = static_cast<std::uint32_t>(Number(v, 16, 0xFFFFFFFF, line));
+       }},
       {"serial",
-       [&](std::string_view v, std::size_t line) { d.SerialNumber = static_cast<std::uint32_t>(Number(v, 10, 0xFFFFFFFF, line)); }},
+       [&](std::string_view v, std::size_t line) {
+         d.SerialNumber = static_cast<std::uint32_t>(Number(v, 10, 0xFFFFFFFF, line));
+       }},
       {"hw", [&](std::string_view v, std::size_t line) { d.HwVersion = VersionOf(v, line); }},
       {"relayrecords", [&](std::string_view v, std::size_t line) { d.RelayRecords = Number(v, 10, 1, line) != 0; }},
       {"model", byte(d.Model)},

@@ -24,6 +24,7 @@
 #include "recorder/access/ReadSteps.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/config/RegConfig.h"
+#include "recorder/config/RegSMConfig.h"
 #include "recorder/info/FirmwarePredicates.h"
 #include "recorder/info/RegAIChannelInfo.h"
 #include "recorder/info/RegChannelInfo.h"
@@ -77,10 +78,6 @@ constexpr std::uint32_t kScheduleFrom = MakeVersion(1, 6, 1);
 // The summary board's record exists from 2.1 on (the 2.2 branch has it as well); a
 // 2.0 device that sets its feature bit has none.
 constexpr std::uint32_t kTabloFrom = MakeVersion(2, 1, 0);
-// Firmware whose totalizer and counter records no backup can hold: older firmware writes
-// its own form, and from 2.1.157 on a backup has no place for them.
-constexpr std::uint32_t kCountersUnsavedFrom = MakeVersion(2, 1, 25);
-constexpr std::uint32_t kCountersUnsavedUpTo = MakeVersion(2, 1, 156, 255);
 
 bool Bit(std::uint32_t features, unsigned bit) { return (features >> bit & 1u) != 0; }
 
@@ -89,9 +86,9 @@ struct RecordRun {
   const char* what;  // the block's items, for the refusal of a count that does not fit
   std::uint8_t function;
   std::uint32_t base;
-  std::uint32_t recordSize;   // 0: one record per request
+  std::uint32_t recordSize;  // 0: one record per request
   std::uint32_t count;
-  const TStringList* names;   // captions of the records; none: by number
+  const TStringList* names;  // captions of the records; none: by number
   TRegConfig::StoreMember store;
 };
 
@@ -174,7 +171,8 @@ ReadPlan PlanOf(const TRegInfo& info)
 
 void CheckFits(const RecordRun& run)
 {
-  if (run.count > kRecordNumberEnd - run.base) throw Exception(Format("Unsupported %s count (%u)", run.what, run.count));
+  if (run.count > kRecordNumberEnd - run.base)
+    throw Exception(Format("Unsupported %s count (%u)", run.what, run.count));
 }
 
 // Everything the device reported that this read cannot take is refused here, before
@@ -186,16 +184,7 @@ void CheckPlan(const ReadPlan& plan, const TRegInfo& info)
   for (const RecordRun& run : plan.functions) CheckFits(run);
   if (plan.tagFields) CheckFits(*plan.tagFields);
 
-  const std::uint32_t sw = info.SwVersion;
-  if (sw >= kCountersUnsavedFrom && sw <= kCountersUnsavedUpTo) {
-    auto refuse = [sw](const char* what, std::uint32_t count) {
-      if (count != 0)
-        throw Exception(Format("%s are not supported with firmware %u.%u.%u (the recorder reports %u)", what,
-                               VersionByte(sw, 0), VersionByte(sw, 1), VersionByte(sw, 2), count));
-    };
-    refuse("Totalizers", info.SMCount);
-    refuse("Counters", info.CTCount);
-  }
+  RefuseUnwritableTotalizersAndCounters(info);
 }
 
 TRegCaptions Captions(const TStringList* names)
@@ -289,7 +278,8 @@ bool TRegConfigOp::ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t
     return false;
 
   if (Bit(features, kBitCP) && !Guarded(kTextCP, [&] {
-        return single(kRecordCP, [&](const std::uint8_t* data, std::uint32_t length) { config.ReadCPRecord(data, length); });
+        return single(kRecordCP,
+                      [&](const std::uint8_t* data, std::uint32_t length) { config.ReadCPRecord(data, length); });
       }))
     return false;
 

@@ -156,7 +156,11 @@ int TRegConfig::ReadScheduleStream(TStream& stream)
 
 int TRegConfig::ReadTIM2v2Stream(TStream& stream)
 {
-  TIM2v2.ReadStream(RegInfo.SwVersion, stream);
+  // A recorder that offers the boards but has none set may keep a file of no bytes: no
+  // board, as for the other stream blocks, rather than a stream cut short, which would
+  // fail every backup of that recorder.
+  if (stream.GetSize() == 0) TIM2v2.SetDefaults();
+  else TIM2v2.ReadStream(RegInfo.SwVersion, stream);
   return 0;
 }
 

@@ -470,8 +470,10 @@ TEST_F(ReadConfigTest, AnAbsentBlobOrAnEmptyFileReadsAsTheBlocksDefaults)
          c.blobs[kProgram] = StreamBlob(0, 0, 0);
          c.blobs[kFileOrScheme] = StreamBlob(0, 0, 0);
        }},
-      {"program, tables and scheme files of no bytes", "corvane-21-2.1.127-h2.5",
-       [](recsim::DeviceConfiguration& c) { c.files[1].clear(), c.files[2].clear(), c.files[3].clear(); }},
+      {"boards, program, tables and scheme files of no bytes", "corvane-21-2.1.127-h2.5",
+       [](recsim::DeviceConfiguration& c) {
+         for (auto& [number, file] : c.files) file.clear();
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -485,6 +487,7 @@ TEST_F(ReadConfigTest, AnAbsentBlobOrAnEmptyFileReadsAsTheBlocksDefaults)
     EXPECT_EQ(config_fields::FieldsOf(r.config.MS).at("Header"), "010C00000000000000000000");
     for (const auto& page : r.config.MS.Pages) EXPECT_EQ(page.Widgets.size(), 0u);
     for (const auto& table : r.config.UserTables.Tables) EXPECT_TRUE(table.Points.empty());
+    EXPECT_TRUE(r.config.TIM2v2.Boards.empty());
   }
 }
 
@@ -579,17 +582,28 @@ TEST_F(ReadConfigTest, CountsThatWouldWrapTheRecordNumbersAreRefusedBeforeAnyReq
   }
   // Counts the information records of today's firmware do not allow, in a model
   // filled by hand: refused the same way.
-  const Row byHand[] = {
-      {"129 relays from 0x80", [](recsim::DeviceProfile&) {}, "Unsupported DO channel count (129)"},
-      {"145 pages from 0x70", [](recsim::DeviceProfile&) {}, "Unsupported display page count (145)"},
+  struct ByHand {
+    const char* name;
+    std::function<void(TRegInfo&)> change;
+    std::string message;
   };
-  for (const Row& row : byHand) {
+  const ByHand byHand[] = {
+      {"129 relays from 0x80", [](TRegInfo& info) { info.DOCount = 129; }, "Unsupported DO channel count (129)"},
+      {"145 pages from 0x70", [](TRegInfo& info) { info.PageCount = 145; }, "Unsupported display page count (145)"},
+      {"257 tag fields of the first line from 0x00",
+       [](TRegInfo& info) {
+         info.SwVersion = MakeVersion(1, 10, 6);
+         info.Features = 1u << 13;
+         info.TagFieldCount = 0x101;
+       },
+       "Unsupported tag field count (257)"},
+  };
+  for (const ByHand& row : byHand) {
     SCOPED_TRACE(row.name);
     WholeRead r(LinkKind::Tcp);
     TRegInfo& info = r.config.RegInfo;
     info.SwVersion = MakeVersion(2, 1, 140);
-    info.DOCount = row.message.find("DO") != std::string::npos ? 129 : 0;
-    info.PageCount = row.message.find("page") != std::string::npos ? 145 : 0;
+    row.change(info);
     info.InfoIncomplete = false;
     EXPECT_EQ(r.Failure(), row.message);
     EXPECT_TRUE(r.link.server.Log().empty());
@@ -610,7 +624,8 @@ TEST_F(ReadConfigTest, TotalizersAndCountersWithNoPlaceInABackupAreRefusedBefore
   profile.SMCount = 2;
   read.Load(profile);
   read.ReadInfo();
-  EXPECT_EQ(read.Failure(), "Totalizers are not supported with firmware 2.1.54 (the recorder reports 2)");
+  EXPECT_EQ(read.Failure(), "Сумматоры и счётчики регистратора (СМ: 2, СЧ: 0) для версии ПО 2.1.54 не поддерживаются: "
+                            "резервную копию конфигурации сохранить нельзя.");
   EXPECT_TRUE(ConfigRequests(read.link).empty());
 
   profile.SMCount = 0;
@@ -618,7 +633,8 @@ TEST_F(ReadConfigTest, TotalizersAndCountersWithNoPlaceInABackupAreRefusedBefore
   WholeRead counters(LinkKind::Tcp);
   counters.Load(profile);
   counters.ReadInfo();
-  EXPECT_EQ(counters.Failure(), "Counters are not supported with firmware 2.1.54 (the recorder reports 1)");
+  EXPECT_EQ(counters.Failure(), "Сумматоры и счётчики регистратора (СМ: 0, СЧ: 1) для версии ПО 2.1.54 не поддерживаются: "
+                                "резервную копию конфигурации сохранить нельзя.");
 
   // The newest firmware's backups have no place for them either, but its records are
   // read as the device has them: the read goes on to the counters.

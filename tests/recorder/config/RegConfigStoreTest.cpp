@@ -217,7 +217,7 @@ TEST(RecordStore, AnEmptyStreamLeavesEachStreamBlockAtItsDefaults)
 {
   ConfigFixture device(MakeVersion(2, 1, 140));
   TRegInfo& info = device.config.RegInfo;
-  info.Features = 1u << 14 | 1u << 15 | 1u << 19;
+  info.Features = 1u << 14 | 1u << 15 | 1u << 19 | 1u << 27;
   info.PageCount = 2;
   info.UserTableCount = 2;
   info.UserTableLimit1 = 64;
@@ -227,11 +227,13 @@ TEST(RecordStore, AnEmptyStreamLeavesEachStreamBlockAtItsDefaults)
   config.AMX.Code = {1, 2, 3};
   config.MS.Pages[1].Data = {9};
   config.UserTables.Tables[0].Points.resize(3);
+  config.TIM2v2.Boards[{1, 2}] = {};
 
   const std::vector<std::pair<const char*, std::function<void(TStream&)>>> entries = {
       {"AMX", [&](TStream& s) { config.ReadAMXStream(s); }},
       {"MS", [&](TStream& s) { config.ReadMSStream(s); }},
       {"UserTables", [&](TStream& s) { config.ReadUserTablesStream(s); }},
+      {"TIM2v2", [&](TStream& s) { config.ReadTIM2v2Stream(s); }},
   };
   for (const auto& [name, read] : entries) {
     SCOPED_TRACE(name);
@@ -244,6 +246,10 @@ TEST(RecordStore, AnEmptyStreamLeavesEachStreamBlockAtItsDefaults)
   EXPECT_TRUE(config.MS.Pages[1].Data.empty());
   EXPECT_EQ(config.UserTables.Tables.size(), 2u);
   EXPECT_TRUE(config.UserTables.Tables[0].Points.empty());
+  EXPECT_TRUE(config.TIM2v2.Boards.empty());
+  // A stream of the boards that ends inside its header is no empty file: refused.
+  TMemoryStream cut = StreamOf(3, 2);
+  EXPECT_THROW_MSG(config.ReadTIM2v2Stream(cut), EVantorInvalid, "{13365}");
 }
 
 }  // namespace
