@@ -5,11 +5,9 @@
 
 #include "WindowDriving.h"
 
-#include <fstream>
-#include <iomanip>
-#include <sstream>
 
 #include "support/BackupReader.h"
+#include "support/ServedRecords.h"
 #include "support/ModbusTestUtil.h"
 #include "support/TempDir.h"
 
@@ -29,25 +27,6 @@ const char* const kRoadProfiles[] = {
 };
 
 bool ReleaseOffersAnImage(const std::string& name) { return name.find("-2.0.") == std::string::npos && name.find("-2.1.20-") == std::string::npos; }
-
-// Every record and record file the device serves, in the simulator's profile text: what
-// the backup file is compared with. Blobs are taken from the profile itself.
-void DumpServed(recsim::Device& device, const std::string& path)
-{
-  std::ofstream out(path);
-  auto hex = [](const std::vector<std::uint8_t>& bytes) {
-    std::ostringstream text;
-    for (std::uint8_t b : bytes) text << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << int(b);
-    return text.str();
-  };
-  for (std::uint8_t function : {0x64, 0x65, 0x6B})
-    for (int number = 0; number < 256; ++number)
-      if (const auto* record = device.records.Find(function, static_cast<std::uint8_t>(number)))
-        out << "record " << std::hex << int(function) << ' ' << number << ' ' << hex(*record) << '\n';
-  for (const auto& [type, bytes] : device.recordFiles) out << "file " << int(type) << ' ' << hex(bytes) << '\n';
-}
-
-std::string ProfileFile(const std::string& name) { return std::string(KESTREL_RECSIM_CONFIG_DIR) + "/" + name + ".profile"; }
 
 using RoadCase = std::tuple<const char*, LinkKind>;
 
@@ -101,7 +80,7 @@ TEST_P(BackupRoad, BacksUpTheConfigurationThenUploads)
   EXPECT_TRUE(Contains(progress.log, "резервная копия сохранена в " + path + "\nЗагрузка обновления\n")) << progress.log;
   EXPECT_FALSE(road.ReceivedImage().empty());
 
-  const BackupReading reading = ReadBackupFile(path, {"--served", served, ProfileFile(name)});
+  const BackupReading reading = ReadBackupFile(path, {"--served", served, ConfigProfileFile(name)});
   EXPECT_EQ(reading.status, 0) << reading.faults;
 }
 

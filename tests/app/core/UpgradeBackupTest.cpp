@@ -5,9 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iomanip>
-#include <sstream>
 #include <thread>
 #include <optional>
 #include <string>
@@ -18,6 +15,7 @@
 #include "recsim/ConfigProfiles.h"
 #include "recsim/FirmwareUpdate.h"
 #include "support/BackupReader.h"
+#include "support/ServedRecords.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -33,7 +31,7 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder)
 constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";  // serial number 2170025
 constexpr int kBackupLink = 100;
 
-TEST(UpgradeBackup, ConfirmationOffersTheLinkAndTheFilePromptProposesTheSerialNumber)
+TEST(BackupWorker, ConfirmationOffersTheLinkAndTheFilePromptProposesTheSerialNumber)
 {
   RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
@@ -70,7 +68,7 @@ TEST(UpgradeBackup, ConfirmationOffersTheLinkAndTheFilePromptProposesTheSerialNu
 
 // A cancel while the file prompt is open: the confirmation gives up, nothing is read or
 // written, and the run ends as cancelled without an error box.
-TEST(UpgradeBackupCancel, WhileTheFilePromptIsOpen)
+TEST(BackupWorkerCancel, WhileTheFilePromptIsOpen)
 {
   RecorderRoad road(LinkKind::Tcp);
   road.Serve(kRecorder);
@@ -101,22 +99,6 @@ recsim::DeviceProfile ConfigProfile(const std::string& name)
   return {};
 }
 
-// Every record and record file the device serves, in the simulator's profile text.
-void DumpServed(recsim::Device& device, const std::string& path)
-{
-  std::ofstream out(path);
-  auto hex = [](const std::vector<std::uint8_t>& bytes) {
-    std::ostringstream text;
-    for (std::uint8_t b : bytes) text << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << int(b);
-    return text.str();
-  };
-  for (std::uint8_t function : {0x64, 0x65, 0x6B})
-    for (int number = 0; number < 256; ++number)
-      if (const auto* record = device.records.Find(function, static_cast<std::uint8_t>(number)))
-        out << "record " << std::hex << int(function) << ' ' << number << ' ' << hex(*record) << '\n';
-  for (const auto& [type, bytes] : device.recordFiles) out << "file " << int(type) << ' ' << hex(bytes) << '\n';
-}
-
 // A backup through the job, then the upload; the file checked by the independent reader
 // against what the simulator served.
 struct BackupJob {
@@ -136,7 +118,7 @@ struct BackupJob {
   }
   BackupReading Check() const
   {
-    return ReadBackupFile(path, {"--served", served, std::string(KESTREL_RECSIM_CONFIG_DIR) + "/" + name + ".profile"});
+    return ReadBackupFile(path, {"--served", served, ConfigProfileFile(name)});
   }
 
   RecorderRoad road;
@@ -147,7 +129,7 @@ struct BackupJob {
   Job job{road};
 };
 
-TEST(UpgradeBackup, WrittenThenTheUploadGoesOnWithoutAskingAgain)
+TEST(BackupWorker, WrittenThenTheUploadGoesOnWithoutAskingAgain)
 {
   BackupJob backup(LinkKind::Tcp, "corvane-21-2.1.160-h2.5");
   backup.job.prompts.AnswerTask(kBackupLink).AnswerSaveFileWith(
@@ -167,7 +149,7 @@ TEST(UpgradeBackup, WrittenThenTheUploadGoesOnWithoutAskingAgain)
 // The 2.2 branch reaches the backup only when the device information contradicts the
 // identification text, so only here: its summary board is kept, its file has no tag
 // fields and no relay section.
-TEST(UpgradeBackup, BranchKeepsItsSummaryBoard)
+TEST(BackupWorker, BranchKeepsItsSummaryBoard)
 {
   BackupJob backup(LinkKind::Tcp, "pelkar-51-2.2.1");
   backup.job.prompts.AnswerTask(kBackupLink).AnswerSaveFileWith(
@@ -190,9 +172,9 @@ struct FaultCase {
   bool cancel = false;
 };
 
-class UpgradeBackupFault : public testing::TestWithParam<FaultCase> {};
+class BackupWorkerFault : public testing::TestWithParam<FaultCase> {};
 
-TEST_P(UpgradeBackupFault, LeavesThePreviousFileAndRetryCompletes)
+TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
 {
   const FaultCase& c = GetParam();
   BackupJob backup(LinkKind::Tcp, "corvane-21-2.1.160-h2.5");
@@ -249,7 +231,7 @@ const FaultCase kFaults[] = {
     {"FolderNotWritable", {}, [] { InjectSysFault(SysCallId::Open, EACCES, 1000); }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Faults, UpgradeBackupFault, testing::ValuesIn(kFaults),
+INSTANTIATE_TEST_SUITE_P(Faults, BackupWorkerFault, testing::ValuesIn(kFaults),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
