@@ -4,6 +4,7 @@ KESTREL_PACKAGES=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
+  fonts-dejavu-core
   libmodbus-dev
   clang libclang-rt-14-dev llvm
 )

@@ -1,7 +1,5 @@
 #include "app/ui/MainForm.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,8 +11,10 @@
 
 #include "app/core/Prompts.h"
 #include "app/core/Release.h"
+#include "app/ui/LogView.h"
 #include "app/ui/MBSetupDialog2.h"
 #include "app/ui/RunUpgrade.h"
+#include "app/ui/WindowSize.h"
 #include "modbus/CBaseModbus.h"
 #include "platform/ExecutablePath.h"
 #include "recorder/info/VersionWord.h"
@@ -25,6 +25,9 @@ namespace {
 // sizes the inside, so the minimum leaves out a common frame (8 + 8 wide, 31 + 8 high).
 constexpr int kClientWidth = 470, kClientHeight = 283;
 constexpr int kMinClientWidth = 450 - 16, kMinClientHeight = 300 - 39;
+// The release's eleven images and the lines of an update below them show without
+// scrolling; a line longer than the instructions wraps.
+constexpr int kShownLogLines = 14, kShownLogColumns = 60;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -46,8 +49,6 @@ void BindButton(QPushButton* button, QAction* action)
 TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWindow(parent), resources_(resources)
 {
   setWindowTitle(Q("Обновление ПО регистратора v" + VersionToText(kProgramRelease)));
-  resize(kClientWidth, kClientHeight);
-  setMinimumSize(kMinClientWidth, kMinClientHeight);
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -59,11 +60,8 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   lblInstructions->setTextFormat(Qt::PlainText);
   layout->addWidget(lblInstructions);
 
-  mmoLog = new QPlainTextEdit(central);
+  mmoLog = new LogView(kShownLogLines, kShownLogColumns, central);
   mmoLog->setObjectName("mmoLog");
-  mmoLog->setReadOnly(true);
-  mmoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
-  mmoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layout->addWidget(mmoLog, 1);
 
@@ -86,9 +84,8 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   layout->addLayout(buttons);
 
   setCentralWidget(central);
-  // The designed width fits the instructions in the designer's font; a wider desktop
-  // font would cut them, so the window grows to its content where that is wider.
-  resize(std::max(kClientWidth, sizeHint().width()), kClientHeight);
+  resize(GrownToContents(*this, {kClientWidth, kClientHeight}));
+  SetDesignedMinimumSize(*this, {kMinClientWidth, kMinClientHeight});
   actUpdateStartUpdate();
 }
 
