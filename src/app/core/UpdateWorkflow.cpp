@@ -26,6 +26,9 @@ constexpr std::uint32_t kBlockedBelow = MakeVersion(2, 1, 38);
 constexpr std::uint32_t kVariantByFeature = MakeVersion(2, 1, 158);
 constexpr std::uint32_t kFeatureVariantP = 1u << 29;
 
+// The log line of an upload that installed nothing, before its reason.
+const std::string kNotDone = "Обновление не выполнено";
+
 // Image variants.
 constexpr std::uint8_t kVariantNone = 0, kVariantA = 1, kVariantP = 2;
 
@@ -140,12 +143,12 @@ private:
           PromptButtons::Ok);
   }
 
-  bool Upload(const Registrator::TFWResRec& image)
+  UpgradeOutcome Upload(const Registrator::TFWResRec& image)
   {
     TMemoryStream stream;
     env_.images.ExtractImage(image, stream);
     stream.SetPosition(0);
-    return env_.runUpgrade && env_.runUpgrade(transport_, unit_, stream);
+    return env_.runUpgrade ? env_.runUpgrade(transport_, unit_, stream) : UpgradeOutcome{};
   }
 
   void Walk()
@@ -183,7 +186,12 @@ private:
         return;
       confirmed = true;
       Log(Format("%s: регистратор зав. №%u (%s) v%s -> v%s", connection_, info->SerialNumber, designation, from, to));
-      if (!Upload(image)) return;
+      const UpgradeOutcome outcome = Upload(image);
+      if (!outcome.installed) {
+        // Below the planned line, the log says that it did not happen.
+        Log(outcome.whyNot.empty() ? kNotDone : kNotDone + (": " + outcome.whyNot));
+        return;
+      }
       Log("OK");
       info.reset();
       n = images.Count();

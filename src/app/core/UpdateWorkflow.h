@@ -56,9 +56,17 @@ bool ReadDeviceInfoAndConfirm(Prompts& prompts, QWidget* owner, ModbusMaster::CB
 bool ReadDeviceInfoWithRetry(Prompts& prompts, QWidget* owner, ModbusMaster::CBaseModbus& transport,
                              std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info);
 
+// How the upload of one image ended: installed, or why not, in a few words or the error
+// the upload ended with.
+struct UpgradeOutcome {
+  bool installed = false;
+  std::string whyNot;
+};
+
 // Runs the upload of one image (the real one is the windows' RunUpgrade, in the progress
-// window); true when it installed.
-using UpgradeRunner = std::function<bool(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TStream& image)>;
+// window).
+using UpgradeRunner =
+    std::function<UpgradeOutcome(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TStream& image)>;
 
 // What one update works with besides its connection.
 struct UpdateEnvironment {
@@ -77,7 +85,8 @@ struct UpdateEnvironment {
 
 // One update on the GUI thread: identification (offered for retry), the version policy,
 // the device information and the walk over the images from the newest, each fitting
-// image offered and uploaded, until no further image fits. Errors outside the retry
+// image offered and uploaded, until no further image fits; an upload that installed
+// nothing ends the update with a log line that says why. Errors outside the retry
 // loops (a version too old, an image that cannot be extracted) are raised for the
 // caller's error box.
 void RunUpdateWorkflow(const UpdateEnvironment& environment, ModbusMaster::CBaseModbus& transport,

@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -74,11 +76,14 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
+  // As in a dialog: Enter presses the button that has the focus, else the default one.
   btnUpdateStart = new QPushButton(central);
   btnUpdateStart->setDefault(true);
+  btnUpdateStart->setAutoDefault(true);
   BindButton(btnUpdateStart, actUpdateStart);
   buttons->addWidget(btnUpdateStart);
   btnExit = new QPushButton(central);
+  btnExit->setAutoDefault(true);
   BindButton(btnExit, ExitAction);
   buttons->addWidget(btnExit);
   layout->addLayout(buttons);
@@ -89,7 +94,11 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   actUpdateStartUpdate();
 }
 
-void TMainForm::AddLogLine(const std::string& line) { mmoLog->appendPlainText(Q(line)); }
+void TMainForm::AddLogLine(const std::string& line)
+{
+  // A line may carry the design's CR LF breaks (an error's message).
+  mmoLog->appendPlainText(Q(line).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
 
 void TMainForm::LoadUpdates()
 {
@@ -149,5 +158,16 @@ void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t uni
 void TMainForm::showEvent(QShowEvent* event)
 {
   actUpdateStartUpdate();
+  // The window opens on its default button, not in the log.
+  if (!event->spontaneous() && btnUpdateStart->isEnabled()) btnUpdateStart->setFocus();
   QMainWindow::showEvent(event);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event)
+{
+  // An Enter no control took (the log takes none) is the default button's, as in a dialog.
+  const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                     (event->key() == Qt::Key_Enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+  if (!enter) return QMainWindow::keyPressEvent(event);
+  if (actUpdateStart->isEnabled()) actUpdateStart->trigger();
 }
