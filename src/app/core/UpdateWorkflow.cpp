@@ -34,6 +34,14 @@ constexpr std::uint8_t kVariantNone = 0, kVariantA = 1, kVariantP = 2;
 
 [[noreturn]] void RaiseCode(int code) { throw Exception(Format("Ошибка [%d]", code)); }
 
+void Await(const RecorderWait& wait, const std::function<void()>& call)
+{
+  if (wait)
+    wait(call);
+  else
+    call();
+}
+
 std::string AskMakerText(std::string text) { return text + kSupportEmail + " за дальнейшими инструкциями."; }
 
 bool IsFirstBrandLine(std::uint32_t line) { return line == 0 || line == 2; }
@@ -88,7 +96,9 @@ private:
   {
     for (;;) {
       try {
-        return IdentifyDevice(transport_, unit_, op_, version);
+        bool identified = false;
+        Await(env_.wait, [&] { identified = IdentifyDevice(transport_, unit_, op_, version); });
+        return identified;
       } catch (const ModbusMaster::EMBCancelError&) {
         return false;
       } catch (const Exception& e) {
@@ -162,7 +172,7 @@ private:
     while (n > 0) {
       if (!info) {
         info = std::make_unique<TRegInfo>();
-        if (!ReadDeviceInfoWithRetry(env_.prompts, env_.owner, transport_, unit_, op_, *info)) return;
+        if (!ReadDeviceInfoWithRetry(env_.prompts, env_.owner, transport_, unit_, op_, *info, env_.wait)) return;
       }
       const Registrator::TFWResRec& image = images[n - 1];
       if (info->GenSwVersion >= kBlockedFrom && info->GenSwVersion < kBlockedBelow) {
@@ -257,10 +267,12 @@ bool IdentifyDevice(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, Reg
 }
 
 bool ReadDeviceInfoAndConfirm(Prompts& prompts, QWidget* owner, ModbusMaster::CBaseModbus& transport,
-                              std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info)
+                              std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info, const RecorderWait& wait)
 {
-  op.ReadDeviceInfo(transport, unit, &info);
-  op.ReadGeneralInfo(transport, unit, info);
+  Await(wait, [&] {
+    op.ReadDeviceInfo(transport, unit, &info);
+    op.ReadGeneralInfo(transport, unit, info);
+  });
   // A TCP connection is closed while the user reads the box.
   transport.Disconnect();
   if (info.DeviceLine > 2) RaiseCode(292);
@@ -273,11 +285,11 @@ bool ReadDeviceInfoAndConfirm(Prompts& prompts, QWidget* owner, ModbusMaster::CB
 }
 
 bool ReadDeviceInfoWithRetry(Prompts& prompts, QWidget* owner, ModbusMaster::CBaseModbus& transport,
-                             std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info)
+                             std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info, const RecorderWait& wait)
 {
   for (;;) {
     try {
-      return ReadDeviceInfoAndConfirm(prompts, owner, transport, unit, op, info);
+      return ReadDeviceInfoAndConfirm(prompts, owner, transport, unit, op, info, wait);
     } catch (const ModbusMaster::EMBCancelError&) {
       return false;
     } catch (const Exception& e) {

@@ -1,11 +1,13 @@
 #include "app/ui/MainForm.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -16,6 +18,7 @@
 #include "app/ui/LogView.h"
 #include "app/ui/MBSetupDialog2.h"
 #include "app/ui/RunUpgrade.h"
+#include "app/ui/WaitForRecorder.h"
 #include "app/ui/WindowSize.h"
 #include "modbus/CBaseModbus.h"
 #include "platform/ExecutablePath.h"
@@ -152,7 +155,20 @@ void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t uni
   environment.log = [this](const std::string& line) { AddLogLine(line); };
   environment.openUrl = openUrl_;
   environment.runUpgrade = UpgradeInProgressWindow(*prompts_);
+  environment.wait = [this](const std::function<void()>& call) {
+    waitingForRecorder_ = true;
+    const auto waited = qScopeGuard([this] { waitingForRecorder_ = false; });
+    WaitForRecorder(call);
+  };
   RunUpdateWorkflow(environment, transport, unitAddress);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+  // While the recorder is being waited for, the window is as busy as a blocked one: it
+  // closes once the exchange is over, not in the middle of it.
+  if (waitingForRecorder_) return event->ignore();
+  QMainWindow::closeEvent(event);
 }
 
 void TMainForm::showEvent(QShowEvent* event)
