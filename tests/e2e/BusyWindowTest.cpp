@@ -9,8 +9,6 @@
 #include <thread>
 
 #include "WindowDriving.h"
-#include "app/ui/MBSetupDialog2.h"
-#include "app/ui/MainForm.h"
 #include "app/ui/WaitForRecorder.h"
 #include "support/ExpectThrowMsg.h"
 
@@ -39,10 +37,8 @@ TEST(BusyMainWindow, WaitCursorAndPaintsWhileTheWorkerIdentifiesASilentRecorder)
   road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Silence, -1).OnFunction(0x2B));
   road.transport->SetReplyTimeout(300);
   ScriptedPrompts prompts;
-  TMBSetupDialog2 settings(prompts);
-  TMainForm form(ProgramResources());
-  form.LoadUpdates();
-  form.ConnectUpdate(prompts, settings);
+  ProgramWindow program(prompts);
+  TMainForm& form = program.form;
   form.show();
   PaintsWhileWaiting paints;
   form.mmoLog->viewport()->installEventFilter(&paints);

@@ -5,8 +5,6 @@
 #include <QPlainTextEdit>
 
 #include "WindowDriving.h"
-#include "app/ui/MBSetupDialog2.h"
-#include "app/ui/MainForm.h"
 
 namespace {
 
@@ -56,10 +54,8 @@ TEST(MainWindowLog, AnUploadDeclinedCancelledOrFailedSaysWhyBelowThePlannedLine)
     road.Serve(kRecorder);
     if (row.recorder) row.recorder(road);
     ScriptedPrompts prompts;
-    TMBSetupDialog2 settings(prompts);
-    TMainForm form(ProgramResources());
-    form.LoadUpdates();
-    form.ConnectUpdate(prompts, settings);
+    ProgramWindow program(prompts);
+    TMainForm& form = program.form;
     ProgressRecord progress;
     std::string captionAtTheEnd;
     prompts.Answer(PromptResult::Ok)  // the recorder as read

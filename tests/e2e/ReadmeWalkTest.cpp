@@ -22,8 +22,6 @@
 #include <cstdlib>
 
 #include "WindowDriving.h"
-#include "app/ui/MBSetupDialog2.h"
-#include "app/ui/MainForm.h"
 #include "app/ui/RegPasswordDialog.h"
 
 namespace {
@@ -139,10 +137,8 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
   ASSERT_EQ(ProgramResources().Names("FW").size(), 11u) << "the walk needs the sample images";
 
   QtPrompts prompts;
-  TMBSetupDialog2 settings(prompts);
-  TMainForm form(ProgramResources());
-  form.LoadUpdates();
-  form.ConnectUpdate(prompts, settings);
+  ProgramWindow program(prompts);
+  TMainForm& form = program.form;
   form.show();
   ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"));
   QTest::mouseClick(form.btnUpdateStart, Qt::LeftButton);
