@@ -142,12 +142,13 @@ TEST(InfoModeProcess, WithoutADisplayTheWindowsSayWhyAndEnd)
     Outcome outcome = RunKestrel(folder, {}, c.variables);
     EXPECT_EQ(outcome.status, 1) << outcome.errors;
     const std::string line = "no display: set DISPLAY or use -info\n";
-    if (c.variables.empty())
+    if (c.variables.empty()) {
       EXPECT_EQ(outcome.errors, line);
-    else
+    } else {
       EXPECT_TRUE(outcome.errors.size() >= line.size() &&
                   outcome.errors.compare(outcome.errors.size() - line.size(), line.size(), line) == 0)
           << outcome.errors;
+    }
     EXPECT_FALSE(std::filesystem::exists(folder / "config")) << "nothing saved";
   }
 }

@@ -150,12 +150,16 @@ TEST_F(UpdateActionTest, EnterStartsTheUpdateUnlessAnotherButtonHasTheFocus)
     if (row.focused) row.focused(window)->setFocus(Qt::MouseFocusReason);
     QWidget* target = window.focusWidget();
     ASSERT_NE(target, nullptr);
-    if (!row.focused) EXPECT_EQ(target, window.btnUpdateStart);
+    if (!row.focused) {
+      EXPECT_EQ(target, window.btnUpdateStart);
+    }
     if (row.updates) prompts.AnswerModal(static_cast<int>(QDialog::Rejected));
     QTest::keyClick(target, Qt::Key_Return);
     const auto asked = prompts.Asked();
     ASSERT_EQ(asked.size() - before, row.updates ? 1u : 0u);
-    if (row.updates) EXPECT_EQ(asked.back().dialog, &Dialog()) << "the update starts with the connection settings";
+    if (row.updates) {
+      EXPECT_EQ(asked.back().dialog, &Dialog()) << "the update starts with the connection settings";
+    }
     EXPECT_EQ(window.isVisible(), row.updates);
   }
 }

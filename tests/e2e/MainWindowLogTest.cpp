@@ -81,13 +81,16 @@ TEST(MainWindowLog, AnUploadDeclinedCancelledOrFailedSaysWhyBelowThePlannedLine)
     EXPECT_EQ(lines[0], road.Source() + ": регистратор зав. №2170025 (Corvane-Tovi-318K) v2.1.70.0 -> v2.1.160.115");
     for (std::size_t i = 0; i < row.tail.size(); ++i) {
       const std::string& expected = row.tail[i];
-      if (!expected.empty() && expected.back() == '*')
+      if (!expected.empty() && expected.back() == '*') {
         EXPECT_EQ(lines[1 + i].substr(0, expected.size() - 1), expected.substr(0, expected.size() - 1));
-      else
+      } else {
         EXPECT_EQ(lines[1 + i], expected);
+      }
     }
     // The window's button keeps its caption when the job ended without the upload.
-    if (row.confirmation == PromptResult::Cancel) EXPECT_EQ(captionAtTheEnd, "Отмена");
+    if (row.confirmation == PromptResult::Cancel) {
+      EXPECT_EQ(captionAtTheEnd, "Отмена");
+    }
   }
 }
 

@@ -165,8 +165,9 @@ void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t uni
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-  // While the recorder is being waited for, the window is as busy as a blocked one: it
-  // closes once the exchange is over, not in the middle of it.
+  // While the recorder is being waited for, the window is as busy as a blocked one: a
+  // close must not pull it from under the update, so it is refused until the exchange
+  // is over.
   if (waitingForRecorder_) return event->ignore();
   QMainWindow::closeEvent(event);
 }
