@@ -69,7 +69,7 @@ TEST_P(BackupRoad, BacksUpTheConfigurationThenUploads)
   } else {
     TMemoryStream image;
     FillStream(image, Pattern(600));
-    EXPECT_TRUE(RunUpgrade(UpgradeEnvironment{prompts, beeps.Event()}, *road.transport, road.unit, image));
+    EXPECT_TRUE(RunUpgrade(UpgradeEnvironment{prompts, beeps.Event()}, *road.transport, road.unit, image).installed);
   }
 
   EXPECT_TRUE(prompts.Faults().empty()) << testing::PrintToString(prompts.Faults());
