@@ -24,6 +24,7 @@
 #include "recsim/Device.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
+#include "support/WatchedLine.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ protected:
   ScanRSDialogTest() : pty(server.OpenRtu())
   {
     server.WithDevice([](recsim::Device& device) { recsim::LoadProfile(device, "pelkar-2.1.160"); });
-    scan = std::make_unique<TScanRSDialog>(prompts, nullptr, ports.Source());
+    scan = std::make_unique<TScanRSDialog>(prompts, nullptr, ports.Source(), WatchedLineOpener(line));
   }
   ~ScanRSDialogTest() override
   {
@@ -62,7 +63,7 @@ protected:
   }
 
   // Shown on the pseudo-terminal at 115200 baud, no parity, one stop bit, addresses
-  // first to last.
+  // first to last, a timeout long enough for an answer on a busy machine.
   TScanRSDialog& Ready(int first, int last, int baudRow = 5)
   {
     server.Start();
@@ -73,6 +74,7 @@ protected:
     Tick(scan->CheckListBox3, 0);
     scan->Edit1->setValue(first);
     scan->Edit2->setValue(last);
+    scan->Edit3->setValue(500);
     return *scan;
   }
   bool WaitIdle() { return WaitUntil([&] { return !scan->Scan().IsScanning(); }); }
@@ -86,8 +88,15 @@ protected:
   static void SetText(QSpinBox* spin, const char* text) { spin->findChild<QLineEdit*>()->setText(QString::fromUtf8(text)); }
   static std::string Text(QSpinBox* spin) { return spin->findChild<QLineEdit*>()->text().toStdString(); }
 
+  int Writes()
+  {
+    std::lock_guard lock(line->mutex);
+    return line->writes;
+  }
+
   recsim::Server server;
   std::string pty;
+  std::shared_ptr<WatchedLineState> line = std::make_shared<WatchedLineState>();
   std::unique_ptr<TScanRSDialog> scan;
 };
 
@@ -224,8 +233,9 @@ TEST_F(ScanRSThreadDialogTest, StopKeepsWhatWasFound)
   EXPECT_EQ(scan->Button1->text(), "С&канировать сеть");
   EXPECT_TRUE(scan->ComboBox5->isEnabled());
   EXPECT_EQ(scan->ListView1->topLevelItemCount(), 1);
-  const std::size_t heard = server.Log().size();
-  EXPECT_LE(heard, 3u);
+  const int written = Writes();
+  EXPECT_LE(written, 3);
+  EXPECT_FALSE(WaitUntil([&] { return Writes() > written; }, std::chrono::milliseconds(300)));
 
   // And again, to its end.
   scan->Edit2->setValue(1);
@@ -283,8 +293,9 @@ TEST_F(ScanRSThreadDialogTest, DestroyedDuringAScanItEndsTheScanFirst)
   scan->Button1->click();
   ASSERT_TRUE(WaitUntil([&] { return !server.Log().empty(); }));
   scan.reset();
-  const std::size_t heard = server.Log().size();
-  EXPECT_FALSE(WaitUntil([&] { return server.Log().size() > heard; }, std::chrono::milliseconds(400)));
+  // Its thread is gone with it: nothing more goes out on the line.
+  const int written = Writes();
+  EXPECT_FALSE(WaitUntil([&] { return Writes() > written; }, std::chrono::milliseconds(400)));
 }
 
 TEST_F(ScanRSThreadDialogTest, APortThatCannotBeOpenedIsShown)
@@ -394,6 +405,7 @@ TEST_F(ScanRSThreadDialogTest, ThePickedDeviceReachesTheSettingsDialog)
     Tick(serial.CheckListBox3, 0);
     serial.Edit1->setValue(7);
     serial.Edit2->setValue(7);
+    serial.Edit3->setValue(1000);
     serial.Button1->click();
     EXPECT_TRUE(WaitUntil([&] { return !serial.Scan().IsScanning(); }));
     serial.ListView1->setCurrentItem(serial.ListView1->topLevelItem(0));

@@ -80,7 +80,9 @@ public:
     }
     return port_->Write(data, size);
   }
-  std::size_t OutputPending() override { return port_->OutputPending(); }
+  // The held answer's request is out once written: no wait for the driver to send it,
+  // which would see the cancel first.
+  std::size_t OutputPending() override { return late_ ? 0 : port_->OutputPending(); }
   SerialLineErrors TakeLineErrors() override { return port_->TakeLineErrors(); }
 
 private:

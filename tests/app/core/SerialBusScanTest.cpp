@@ -79,7 +79,9 @@ protected:
     }
   }
 
-  RSScanPlan Plan(std::vector<int> baudRates, int first, int last, int timeoutMs = 10) const
+  // A probe's timeout long enough for an answer on a busy machine, short enough for a few
+  // silent addresses.
+  RSScanPlan Plan(std::vector<int> baudRates, int first, int last, int timeoutMs) const
   {
     RSScanPlan plan;
     plan.Port = port;
@@ -129,7 +131,7 @@ TEST_F(ScanRSThreadTest, EachBaudRateSweepsTheAddressesInTurn)
   server.AnswerOnlyAt({115200, SerialParity::None, false});
   server.Start();
   SerialBusScan scan(view);
-  scan.Start(Plan({57600, 115200}, 1, 3));
+  scan.Start(Plan({57600, 115200}, 1, 3, 300));
   EXPECT_EQ(view.maximum, 6u);
   ASSERT_TRUE(Finish(scan));
 
@@ -159,7 +161,7 @@ TEST_F(ScanRSThreadTest, ALastAddressBelowTheFirstSweepsDownwards)
   Devices({4});
   server.Start();
   SerialBusScan scan(view);
-  scan.Start(Plan({115200}, 5, 3));
+  scan.Start(Plan({115200}, 5, 3, 300));
   EXPECT_EQ(view.maximum, 3u);
   ASSERT_TRUE(Finish(scan));
   EXPECT_EQ(Probes(), (std::vector<Probe>{{115200, 5}, {115200, 4}, {115200, 3}}));
@@ -201,7 +203,7 @@ TEST_F(ScanRSThreadTest, TheReplyTimeoutIsNeverBelowWhatAnAnswerTakesOnTheLine)
   SerialBusScan scan(view);
   std::vector<std::uint32_t> timeouts;
   view.onStatus = [&](const std::string&) { timeouts.push_back(scan.Transport().ReplyTimeout()); };
-  scan.Start(Plan({1200}, 1, 1));
+  scan.Start(Plan({1200}, 1, 1, 10));
   ASSERT_TRUE(Finish(scan));
   EXPECT_EQ(timeouts.front(), 587u);
   EXPECT_EQ(view.rows.size(), 1u);
@@ -211,7 +213,7 @@ TEST_F(ScanRSThreadTest, APortThatCannotBeOpenedEndsTheScanWithItsError)
 {
   server.Start();
   SerialBusScan scan(view);
-  RSScanPlan plan = Plan({9600, 19200}, 1, 3);
+  RSScanPlan plan = Plan({9600, 19200}, 1, 3, 10);
   plan.Port = "/nonexistent/ttyKestrel";
   scan.Start(plan);
   ASSERT_TRUE(Finish(scan));
@@ -229,7 +231,7 @@ TEST_F(ScanRSThreadTest, AFailureOutsideTheProbesStillEndsTheScan)
   SerialBusScan scan(view, [](const std::string&) -> std::unique_ptr<SerialLine> {
     throw std::runtime_error("the adapter's driver went away");
   });
-  scan.Start(Plan({9600}, 1, 1));
+  scan.Start(Plan({9600}, 1, 1, 10));
   ASSERT_TRUE(Finish(scan));
   EXPECT_EQ(view.errors, std::vector<std::string>{"the adapter's driver went away"});
 }
@@ -242,7 +244,7 @@ TEST_F(ScanRSThreadTest, OnlyTheTickedParityAndStopBitsAreTriedAndShown)
   server.AnswerOnlyAt({115200, SerialParity::Even, true});
   server.Start();
   SerialBusScan scan(view, WatchedLineOpener(line));
-  RSScanPlan plan = Plan({115200}, 1, 1);
+  RSScanPlan plan = Plan({115200}, 1, 1, 300);
   plan.Parities = {0, 2};
   plan.StopBits = {0, 1};
   scan.Start(plan);
@@ -273,6 +275,7 @@ TEST_F(ScanRSThreadTest, StopCancelsTheProbeAndKeepsTheRowsFoundSoFar)
   scan.Start(Plan({9600}, 1, 20, 1000));
   ASSERT_TRUE(TestGuiThread::Serve([&] { return view.statuses.size() == 3; }));
   EXPECT_EQ(view.statuses.back(), Probing(9600, "нет", 1, 3));
+  ASSERT_TRUE(server.WaitForLog(3, 10000)) << "the third probe is under way";
   scan.Stop();
 
   EXPECT_FALSE(scan.IsScanning());
@@ -296,6 +299,7 @@ TEST_F(ScanRSThreadTest, CancelledScanDropsTheAnswerThatCameLate)
   SerialBusScan scan(view, WatchedLineOpener(line));
   scan.Start(Plan({115200}, 1, 2, 1000));
   ASSERT_TRUE(TestGuiThread::Serve([&] { return view.statuses.size() == 2; }));
+  ASSERT_TRUE(server.WaitForLog(2, 10000)) << "the second probe is under way";
   scan.Stop();
 
   EXPECT_TRUE(line->LateAnswerRead()) << "the exception came after the stop";
@@ -315,7 +319,7 @@ TEST_F(ScanRSThreadTest, StartStopAndStartAgain)
   EXPECT_FALSE(scan.IsScanning());
 
   view.statuses.clear();
-  scan.Start(Plan({115200}, 1, 1));
+  scan.Start(Plan({115200}, 1, 1, 1000));
   EXPECT_TRUE(scan.IsScanning());
   ASSERT_TRUE(Finish(scan));
   EXPECT_EQ(view.statuses.back(), "Сканирование завершено. Найдено 1 устройств.");
@@ -327,13 +331,19 @@ TEST_F(ScanRSThreadTest, StartStopAndStartAgain)
 TEST_F(ScanRSThreadTest, DestroyedDuringAScanItWaitsForItsThread)
 {
   server.Start();
-  auto scan = std::make_unique<SerialBusScan>(view);
+  auto line = std::make_shared<WatchedLineState>();
+  auto scan = std::make_unique<SerialBusScan>(view, WatchedLineOpener(line));
   scan->Start(Plan({9600}, 1, 30, 1000));
   ASSERT_TRUE(TestGuiThread::Serve([&] { return !view.statuses.empty(); }));
   scan.reset();
-  const std::size_t heard = Probes().size();
-  EXPECT_LE(heard, 2u);
-  EXPECT_FALSE(TestGuiThread::Serve([&] { return Probes().size() > heard; }, std::chrono::milliseconds(300)));
+  // Its thread is gone with it: nothing more goes out on the line.
+  const auto writes = [&] {
+    std::lock_guard lock(line->mutex);
+    return line->writes;
+  };
+  const int written = writes();
+  EXPECT_LE(written, 1);
+  EXPECT_FALSE(TestGuiThread::Serve([&] { return writes() > written; }, std::chrono::milliseconds(300)));
 }
 
 TEST(ScanRSPlan, TheChecksBeforeAScanInTheirOrder)
