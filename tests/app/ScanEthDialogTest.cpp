@@ -15,10 +15,8 @@
 #include "app/ui/ScanRSDialog.h"
 #include "app/ui/WindowPlacement.h"
 #include "platform/Registry.h"
-#include "recsim/Device.h"
-#include "recsim/Discovery.h"
-#include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
+#include "support/DiscoveryRecorder.h"
 
 namespace {
 
@@ -32,16 +30,7 @@ protected:
   ScanEthDialogTest()
   {
     DiscoveryTarget target;
-    target.Endpoint = {0x7F000001, server.ListenDiscovery()};
-    server.WithDevice([](recsim::Device& device) {
-      recsim::LoadProfile(device, "pelkar-2.1.160");
-      recsim::DiscoveryState& state = recsim::Discovery(device);
-      state.modelCode = 51;
-      state.firmwareVersion = 0x0201A073;
-      state.hardwareVersion = 0x02050000;
-      state.stringA = "12345";
-      state.stringB = "Pelkar-740-L7";
-    });
+    target.Endpoint = {0x7F000001, ListenAsTheVectorsRecorder(server)};
     server.Start();
     scan = std::make_unique<TScanEthDialog>(prompts, target);
   }

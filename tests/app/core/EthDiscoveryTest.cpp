@@ -16,6 +16,7 @@
 #include "recsim/Discovery.h"
 #include "recsim/RecorderHandlers.h"
 #include "recsim/Server.h"
+#include "support/DiscoveryRecorder.h"
 #include "support/ExpectThrowMsg.h"
 #include "support/Hex.h"
 #include "support/ScopedEnv.h"
@@ -154,16 +155,7 @@ class DiscoveryScan : public ::testing::Test {
 protected:
   DiscoveryScan()
   {
-    port_ = server.ListenDiscovery();
-    server.WithDevice([](recsim::Device& device) {
-      recsim::LoadProfile(device, "pelkar-2.1.160");
-      recsim::DiscoveryState& state = recsim::Discovery(device);
-      state.modelCode = 51;
-      state.firmwareVersion = 0x0201A073;
-      state.hardwareVersion = 0x02050000;
-      state.stringA = "12345";
-      state.stringB = "Pelkar-740-L7";
-    });
+    port_ = ListenAsTheVectorsRecorder(server);
     server.Start();
   }
 
