@@ -314,7 +314,10 @@ TEST_F(ScanRSThreadTest, StartStopAndStartAgain)
   server.Start();
   SerialBusScan scan(view);
   scan.Start(Plan({9600}, 2, 10, 1000));  // nobody there
+  // Stopped once its probe is on the line: a frame cut short by the stop would garble
+  // the next one, on this line as on a real bus.
   ASSERT_TRUE(TestGuiThread::Serve([&] { return !view.statuses.empty(); }));
+  ASSERT_TRUE(server.WaitForLog(1, 10000));
   scan.Stop();
   EXPECT_FALSE(scan.IsScanning());
 
