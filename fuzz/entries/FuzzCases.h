@@ -93,6 +93,20 @@ struct RecordTransfersCase {
 // when it completed.
 bool RunRecordTransfer(ModbusMaster::CBaseModbus& transport, const RecordTransfersCase& c);
 
+// info_read: [cancel at], then the replies as device_reads has them: the device and
+// general information records, then the channel information blocks, retries included.
+struct InfoReadCase {
+  std::uint8_t cancelAt = 0;  // the progress call (from 1) that asks to cancel; 0 no progress callback
+  std::vector<std::vector<std::uint8_t>> replies;
+
+  static InfoReadCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
+// The full information read of the case on any transport (the target's takes the
+// case's replies); true when it completed or was cancelled as asked.
+bool RunInfoRead(ModbusMaster::CBaseModbus& transport, const InfoReadCase& c);
+
 // login: [flags][line i8][model][serial u32], then the replies as device_reads has
 // them: the protected and open levels (registers 75 and 76), then the two steps of the
 // 0x6E exchange, retries included.

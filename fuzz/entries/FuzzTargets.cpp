@@ -16,6 +16,7 @@ constexpr Target kTargets[] = {
     {"record_transfers", FuzzRecordTransfers},
     {"login", FuzzLogin},
     {"info_records", FuzzInfoRecords},
+    {"info_read", FuzzInfoRead},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},

@@ -42,6 +42,7 @@ bool FuzzDeviceReads(std::span<const std::uint8_t> input);
 bool FuzzRecordTransfers(std::span<const std::uint8_t> input);
 bool FuzzLogin(std::span<const std::uint8_t> input);
 bool FuzzInfoRecords(std::span<const std::uint8_t> input);
+bool FuzzInfoRead(std::span<const std::uint8_t> input);
 bool FuzzImageStore(std::span<const std::uint8_t> input);
 bool FuzzSettingsStore(std::span<const std::uint8_t> input);
 bool FuzzUrl(std::span<const std::uint8_t> input);

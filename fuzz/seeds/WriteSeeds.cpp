@@ -101,6 +101,17 @@ private:
   recsim::Device device_;
 };
 
+// The simulator answers, and every answer is kept so that a case can replay them.
+ScriptedTransport::ReplySource Recorded(Simulator& simulator, std::vector<std::vector<std::uint8_t>>& replies)
+{
+  return [&simulator, &replies](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
+    std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
+    if (pdu.empty()) return std::nullopt;
+    replies.push_back(pdu);
+    return pdu;
+  };
+}
+
 struct CommandSeed {
   const char* name;
   CommandClass command;
@@ -239,17 +250,37 @@ void WriteTransferSeeds(const fs::path& corpus)
     RecordTransfersCase c;
     c.operation = seed.operation;
     c.params = seed.params;
-    // The simulator answers; the replies are recorded, then the case replays them.
     std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
-      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
-      if (pdu.empty()) return std::nullopt;
-      replies.push_back(pdu);
-      return pdu;
-    });
+    ScriptedTransport recorder(Recorded(simulator, replies));
     RunRecordTransfer(recorder, c);
     c.replies = replies;
     Write(corpus, "record_transfers", seed.name, c.Encode());
+  }
+}
+
+// Full information reads of profiles of every record layout, and one cancelled inside
+// the AI block, their replies recorded as for the long reads.
+void WriteInfoReadSeeds(const fs::path& corpus)
+{
+  struct InfoReadSeed {
+    const char* profile;
+    std::uint8_t cancelAt;
+  };
+  static constexpr InfoReadSeed kSeeds[] = {
+      {"corvane-1.4.2", 0},  {"corvane-1.9.0", 0},  {"corvane-1.10.6", 0}, {"pelkar-2.0.20", 0},
+      {"pelkar-2.1.20", 0},  {"pelkar-2.1.100", 0}, {"pelkar-2.1.150", 0}, {"pelkar-2.1.160", 0},
+      {"pelkar-2.2.1", 0},   {"pelkar-2.1.100", 5},
+  };
+  for (const InfoReadSeed& seed : kSeeds) {
+    Simulator simulator(seed.profile);
+    InfoReadCase c;
+    c.cancelAt = seed.cancelAt;
+    std::vector<std::vector<std::uint8_t>> replies;
+    ScriptedTransport recorder(Recorded(simulator, replies));
+    RunInfoRead(recorder, c);
+    c.replies = replies;
+    const std::string name = std::string(seed.profile) + (seed.cancelAt ? "-cancelled" : "");
+    Write(corpus, "info_read", name, c.Encode());
   }
 }
 
@@ -276,12 +307,7 @@ void WriteLoginSeeds(const fs::path& corpus)
     c.model = 51;
     c.serial = 21160;
     std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder([&](const ModbusMaster::TBaseModbusMessage& message) -> std::optional<std::vector<std::uint8_t>> {
-      std::vector<std::uint8_t> pdu = simulator.Answer(1, message);
-      if (pdu.empty()) return std::nullopt;
-      replies.push_back(pdu);
-      return pdu;
-    });
+    ScriptedTransport recorder(Recorded(simulator, replies));
     RunLogin(recorder, c);
     c.replies = replies;
     Write(corpus, "login", seed.name, c.Encode());
@@ -368,6 +394,7 @@ int main(int argc, char** argv)
   WriteReplySeeds(corpus);
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
+  WriteInfoReadSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);

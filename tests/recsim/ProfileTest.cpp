@@ -117,7 +117,7 @@ TEST_P(StandardProfiles, DecodeIntoTheInformationModel)
     info.StoreDIChannelRecord(i, r.data(), 1);
     EXPECT_EQ(info.DIChannels[i].RecordByte, p.DICaps[i]);
   }
-  for (std::uint32_t i = 0; i < p.RelayTypes.size(); ++i) {
+  for (std::uint32_t i = 0; i < p.RelayTypes.size() && p.RelayRecords; ++i) {
     const auto& r = records.at((secondLine ? 0x70 : 0x50) + i);
     info.StoreDOChannelRecord(i, r.data(), 1);
     EXPECT_EQ(info.DOChannels[i].Type, p.RelayTypes[i]);
@@ -188,6 +188,21 @@ TEST(Profile, RecordNumbersOfTheChannelRecords)
   EXPECT_TRUE(records.count(0xD0 + 9) && !records.count(0xD0 + 10));
   const auto old = recsim::EncodeInfoRecords(StandardProfile("corvane-1.9.0"));
   EXPECT_TRUE(old.count(0x30) && old.count(0x50) && !old.count(0xD0));  // 1.9 sends its signal types in record 0
+  const auto noRelays = recsim::EncodeInfoRecords(StandardProfile("pelkar-2.1.20"));
+  EXPECT_TRUE(noRelays.count(0x57) && !noRelays.count(0x70));
+}
+
+TEST(Profile, ChannelsPastTheRecordNumbersHaveNoRecord)
+{
+  // 49 signal types from 0xD0 would end at 0x100; 97 relays from 0x70 reach 0xD0, where
+  // the signal types stay.
+  recsim::ProfileDescription d{.Name = "too-many", .Firmware = "2.1.100", .Model = 51, .DO = 97, .Signals = 49};
+  const auto p = recsim::BuildProfile(d);
+  const auto records = recsim::EncodeInfoRecords(p);
+  EXPECT_EQ(records.rbegin()->first, 0xFFu);
+  EXPECT_EQ(records.at(0), recsim::EncodeGeneralInfoRecord(p));
+  EXPECT_EQ(records.at(0xD0), recsim::EncodeSignalSupportRecord(p, 0));
+  EXPECT_EQ(records.at(0xCF), recsim::EncodeRelayRecord(p, 95));
 }
 
 TEST(Profile, ShortRecordOf2_1_150AndAnotherFirmware)

@@ -81,6 +81,7 @@ DeviceProfile BuildProfile(const ProfileDescription& d)
   for (std::size_t i = 0; i < p.HardwareId.size(); ++i)
     p.HardwareId[i] = secondLine ? 0 : static_cast<std::uint8_t>(0xA0 + i);
   p.ExtendedDeviceInfo = d.ExtendedDeviceInfo;
+  p.RelayRecords = d.RelayRecords;
 
   p.PageCount = d.Pages;
   p.PageChannelCount = d.PageChannels;
@@ -167,6 +168,8 @@ const std::vector<ProfileDescription>& StandardProfiles()
     add({.Name = "corvane-1.10.6", .BrandLine = Brand::Corvane, .Firmware = "1.10.6", .Model = 3, .SerialNumber = 11006, .DO = 16, .Signals = 10, .TTL = 1});
     // Second line.
     add({.Name = "pelkar-2.0.20", .Firmware = "2.0.20", .Model = 21, .SerialNumber = 2020, .PageChannels = 12});
+    add({.Name = "pelkar-2.1.20", .Firmware = "2.1.20", .Model = 21, .SerialNumber = 2120, .PageChannels = 12,
+         .RelayRecords = false});
     add({.Name = "pelkar-2.1.70", .Firmware = "2.1.70", .Features = kTagFields, .Model = 51, .SerialNumber = 2170, .TTL = 4});
     add({.Name = "pelkar-2.1.100", .Firmware = "2.1.100", .Features = kTagFields | kMnemonic, .Model = 51, .SerialNumber = 21100,
          .DI = 8, .DO = 4, .ExtDO = 2, .ModuleSlots = {1, 0, 3, 0, 0, 12}});

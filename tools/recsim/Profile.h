@@ -78,6 +78,9 @@ struct DeviceProfile {
   std::array<std::uint8_t, 16> HardwareId{};
   // The 2.1.150-2.1.160 firmware sends 44 or 64 bytes; elsewhere the band decides.
   bool ExtendedDeviceInfo = true;
+  // Whether the device answers for its relay information records. Firmware before
+  // 2.1.54 (and before 1.10.6) is not bound to have them: some has, some has not.
+  bool RelayRecords = true;
 
   // Information record 0.
   std::uint32_t GenHwVersion = 0;
@@ -120,6 +123,7 @@ struct ProfileDescription {
   std::uint8_t SM = 0, CT = 0, TMR = 0, TTL = 0, Ctl = 0;
   std::array<std::uint8_t, 6> ModuleSlots{};
   bool ExtendedDeviceInfo = true;     // 2.1.150-2.1.160: the 64-byte record
+  bool RelayRecords = true;           // false: no relay information records
   std::string_view Revision = {};     // identification text; empty: "v" and three numbers
   std::string_view Vendor = {};       // empty: the brand's own
   std::string_view ProductCode = {};  // empty: the brand's own
@@ -144,8 +148,11 @@ std::vector<std::uint8_t> EncodeRelayRecord(const DeviceProfile& profile, std::s
 
 // Every information record (function 0x64) the device answers, by record number: 0 and
 // 1, the signal-support records from 0xD0 (firmware 1.10 on), the AI, DI and relay
-// records at their bases (0x10, 0x30, 0x50 below 2.0; 0x10, 0x50, 0x70 from 2.0), DI
-// channels beyond 32 from 0xB0.
+// records at their bases (0x10, 0x30, 0x50 below 2.0; 0x10, 0x50, 0x70 from 2.0; the
+// relays only when the profile has them), DI channels beyond 32 from 0xB0. A record
+// number is one byte: channels past 0xFF have no record, and where blocks of a profile
+// too large for its device run into each other, the block named first here keeps the
+// number.
 std::map<std::uint32_t, std::vector<std::uint8_t>> EncodeInfoRecords(const DeviceProfile& profile);
 
 }  // namespace recsim

@@ -292,23 +292,21 @@ std::vector<std::uint8_t> EncodeRelayRecord(const DeviceProfile& p, std::size_t 
 std::map<std::uint32_t, std::vector<std::uint8_t>> EncodeInfoRecords(const DeviceProfile& p)
 {
   std::map<std::uint32_t, std::vector<std::uint8_t>> records;
-  records[0] = EncodeGeneralInfoRecord(p);
-  records[1] = EncodeDeviceInfoRecord(p);
+  auto put = [&records](std::size_t number, std::vector<std::uint8_t> bytes) {
+    if (number <= 0xFF) records.try_emplace(static_cast<std::uint32_t>(number), std::move(bytes));
+  };
+  put(0, EncodeGeneralInfoRecord(p));
+  put(1, EncodeDeviceInfoRecord(p));
   const bool secondLine = p.SwVersion >= V(2, 0);
-  const std::uint32_t aiBase = 0x10;
-  const std::uint32_t diBase = secondLine ? 0x50 : 0x30;
-  const std::uint32_t relayBase = secondLine ? 0x70 : 0x50;
+  const std::size_t aiBase = 0x10;
+  const std::size_t diBase = secondLine ? 0x50 : 0x30;
+  const std::size_t relayBase = secondLine ? 0x70 : 0x50;
   if (p.SwVersion >= V(1, 10))
-    for (std::size_t i = 0; i < p.Signals.size(); ++i)
-      records[0xD0 + static_cast<std::uint32_t>(i)] = EncodeSignalSupportRecord(p, i);
-  for (std::size_t i = 0; i < p.AIChannels.size(); ++i)
-    records[aiBase + static_cast<std::uint32_t>(i)] = EncodeAIChannelRecord(p, i);
-  for (std::size_t i = 0; i < p.DICaps.size(); ++i) {
-    const auto n = static_cast<std::uint32_t>(i);
-    records[i < 32 ? diBase + n : 0xB0 + n - 32] = EncodeDIChannelRecord(p, i);
-  }
-  for (std::size_t i = 0; i < p.RelayTypes.size(); ++i)
-    records[relayBase + static_cast<std::uint32_t>(i)] = EncodeRelayRecord(p, i);
+    for (std::size_t i = 0; i < p.Signals.size(); ++i) put(0xD0 + i, EncodeSignalSupportRecord(p, i));
+  for (std::size_t i = 0; i < p.AIChannels.size(); ++i) put(aiBase + i, EncodeAIChannelRecord(p, i));
+  for (std::size_t i = 0; i < p.DICaps.size(); ++i) put(i < 32 ? diBase + i : 0xB0 + i - 32, EncodeDIChannelRecord(p, i));
+  if (p.RelayRecords)
+    for (std::size_t i = 0; i < p.RelayTypes.size(); ++i) put(relayBase + i, EncodeRelayRecord(p, i));
   return records;
 }
 

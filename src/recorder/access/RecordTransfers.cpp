@@ -101,18 +101,28 @@ std::string SectionCaption(const TRegCaptions* captions, std::uint32_t index)
   return Format("%u", index + 1);
 }
 
-bool ReadRecords(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint8_t function, std::uint32_t base,
-                 std::uint32_t indexOffset, std::uint32_t recordSize, std::uint32_t count, std::uint32_t& done,
-                 std::uint32_t& total, const TRegProgressEvent& progress, const TRegCaptions* captions,
-                 const TRegRecordStoreEvent& store)
+namespace {
+
+// `absent` given: a Modbus exception in answer to the first request means the device
+// has no such records; it is set and nothing is stored.
+bool ReadRecordRun(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint8_t function, std::uint32_t base,
+                   std::uint32_t indexOffset, std::uint32_t recordSize, std::uint32_t count, std::uint32_t& done,
+                   std::uint32_t& total, const TRegProgressEvent& progress, const TRegCaptions* captions,
+                   const TRegRecordStoreEvent& store, bool* absent)
 {
   std::uint32_t first = 0;
   while (first < count) {
     std::uint32_t n = RecordsPerFrame(first, count, recordSize);
     std::uint32_t received = 0;
     try {
-      if (!ReadFrame(transport, unit, function, base, indexOffset, first, n, done, total, progress, store, received))
-        return false;
+      try {
+        if (!ReadFrame(transport, unit, function, base, indexOffset, first, n, done, total, progress, store, received))
+          return false;
+      } catch (const ModbusMaster::EMBServerException&) {
+        if (!absent || first != 0) throw;
+        *absent = true;
+        return true;
+      }
     } catch (const EVantorInvalid& e) {
       throw Exception(Format(LoadStr(kTextFrameFormatError), SectionCaption(captions, indexOffset + first), e.Message()));
     } catch (const Exception& e) {
@@ -121,6 +131,27 @@ bool ReadRecords(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::u
     first += received;
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadRecords(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint8_t function, std::uint32_t base,
+                 std::uint32_t indexOffset, std::uint32_t recordSize, std::uint32_t count, std::uint32_t& done,
+                 std::uint32_t& total, const TRegProgressEvent& progress, const TRegCaptions* captions,
+                 const TRegRecordStoreEvent& store)
+{
+  return ReadRecordRun(transport, unit, function, base, indexOffset, recordSize, count, done, total, progress,
+                       captions, store, nullptr);
+}
+
+bool ReadInfoRecordsIfPresent(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t base,
+                              std::uint32_t indexOffset, std::uint32_t recordSize, std::uint32_t count,
+                              std::uint32_t& done, std::uint32_t& total, const TRegProgressEvent& progress,
+                              const TRegCaptions* captions, const TRegRecordStoreEvent& store, bool& absent)
+{
+  absent = false;
+  return ReadRecordRun(transport, unit, kFunctionReadInfo, base, indexOffset, recordSize, count, done, total,
+                       progress, captions, store, &absent);
 }
 
 bool ReadRecordFile(std::uint8_t fileNumber, ModbusMaster::CBaseModbus& transport, std::uint8_t unit,

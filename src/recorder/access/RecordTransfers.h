@@ -48,6 +48,14 @@ inline bool ReadInfoRecords(ModbusMaster::CBaseModbus& transport, std::uint8_t u
                      captions, store);
 }
 
+// ReadInfoRecords for records some firmware does not have: when the device answers the
+// first request with a Modbus exception, `absent` is set, nothing is stored and the
+// result is true. An exception to a later request fails the read as usual.
+bool ReadInfoRecordsIfPresent(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint32_t base,
+                              std::uint32_t indexOffset, std::uint32_t recordSize, std::uint32_t count,
+                              std::uint32_t& done, std::uint32_t& total, const TRegProgressEvent& progress,
+                              const TRegCaptions* captions, const TRegRecordStoreEvent& store, bool& absent);
+
 // `function` is 0x65, or 0x6B for blocks of more than 32 items.
 inline bool ReadConfigRecords(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, std::uint8_t function,
                               std::uint32_t base, std::uint32_t indexOffset, std::uint32_t recordSize,

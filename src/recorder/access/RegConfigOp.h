@@ -7,6 +7,7 @@
 #include "modbus/CBaseModbus.h"
 #include "recorder/access/PasswordCache.h"
 #include "recorder/access/PasswordRequest.h"
+#include "recorder/access/RecordTransfers.h"
 #include "recorder/access/SrpClient.h"
 
 class TRegInfo;
@@ -37,6 +38,16 @@ public:
   void ReadDeviceInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TRegInfo* info);
   // Information record 0 into `info` (after ReadDeviceInfo into the same TRegInfo).
   bool ReadGeneralInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, TRegInfo& info);
+
+  // Everything the device tells about itself, into `info`: the device and general
+  // information records, every channel information record, then the selectable-value
+  // lists. Progress counts one step per record read (and one per check) through
+  // ProgressDone, against the ProgressTotal it sets for this read and the
+  // configuration read after it. False without `info` or when `progress` cancels;
+  // raises otherwise, a failure inside a channel block as a plain Exception behind the
+  // block's caption.
+  bool ReadInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, const TRegProgressEvent& progress,
+                TRegInfo* info);
 
   using TAuthKey = Registrator::TAuthKey;
   using TAuthData = Registrator::TAuthData;

@@ -2,12 +2,15 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "recorder/info/FixedValue.h"
 #include "recorder/info/RecordStoreEvent.h"
+#include "recorder/info/RegInfoEnums.h"
 #include "recorder/info/StringList.h"
 #include "recorder/info/ValueSource.h"
 #include "recorder/info/VersionPair.h"
@@ -103,11 +106,78 @@ public:
   std::vector<TRegDOChannelInfo> DOChannels;
   std::vector<TRegIPChannelInfo> IPChannels;
 
-  // Members of the selectable-value lists that the names and lookups here read; the
-  // list builder fills them (and owns the rest of its members).
+  // --- The selectable-value lists, filled by BuildLists. An item's object is its
+  // position unless a comment says otherwise. ---
+  // One entry of the expression function table: the class code of the function, the
+  // least and the greatest number of its arguments, and a flag (1 for the functions of
+  // class 5).
+  struct TExprCheckFunc {
+    const char* Name = "";
+    std::uint8_t Class = 0;
+    std::uint8_t MinArgs = 0;
+    std::uint8_t MaxArgs = 0;
+    std::uint32_t Flag = 0;
+  };
+  // One variable of the expression language; a variable with members is written
+  // name.member (ctl1.sp).
+  struct TExprCheckVar {
+    std::string Name;
+    std::set<std::string> Members;
+    friend bool operator<(const TExprCheckVar& a, const TExprCheckVar& b) { return a.Name < b.Name; }
+  };
+
+  bool HasTcOrPyrometer = false;          // a thermocouple (6) or pyrometer (5) signal is supported
+  TEnumStringList<TAIMBValueType> AIMBValueTypes;
+  std::vector<std::uint8_t> AOControlTypes;
+  TStringList AOControlTypeNames;         // object: the control type code
+  std::vector<std::uint8_t> DOControlTypes;
+  TStringList DOControlTypeNames;         // object: the control type code
+  TEnumStringList<TRegDOChannelMode> DOChannelModes;
+  // By TSensorRangeTable; one value per sensor type, degrees Celsius.
+  std::array<std::span<const float>, srtCount> SensorRangeTables{};
+  std::set<TExprCheckVar> ExprVars;
+  std::map<std::string, TExprCheckFunc> ExprFuncs;
+  TStringList RtdWiringNames;             // object: the mask bit
+  TStringList ThermocoupleNames;          // object: the mask bit
+  TStringList ColdJunctionModes;          // 0 manual, 1 internal sensor, channel index + 2
+  TStringList RtdTypeNames;               // object: the mask bit
+  TStringList RtdR0Names;                 // object: the mask bit
+  TStringList PyrometerNames;             // object: the mask bit
+  TStringList PeriodNames;                // object: the multiplier of GenTimeBase
+  TStringList AIFilterNames;
+  TStringList ShortPeriodNames;           // object: the multiplier
+  TStringList MinutePeriodNames;          // object: the multiplier
+  TStringList ValueModeNames;
+  TStringList FlowMediumNames;
+  TStringList ReportIntervalNames;
+  std::uint8_t PageViewCount = 0;
+  std::uint8_t PagePenCount = 0;
+  std::uint8_t PageGroupCount = 0;
+  std::uint8_t PageLayoutCount = 0;
+  TStringList PageViewNames;              // these four without objects
+  TStringList PageLayoutNames;
+  TStringList PenNames;
+  TStringList PageGroupNames;
+  TStringList AINames;                    // the channel and function names, without objects
+  TStringList AONames;
+  TStringList DINames;
+  TStringList DONames;
+  TStringList IPNames;
+  TStringList SMNames;
+  TStringList CTNames;
   TStringList TTLNames;
+  TStringList TMRNames;
   TStringList CtlNames;
-  std::vector<std::uint32_t> RtdR0List;  // nominal resistances offered, ohms
+  TStringList RS485PortNames;             // object: the port, 0 or 1
+  TStringList InterfaceNames;             // object: 0 none, 1 and 2 RS-485, 3 Ethernet
+  TStringList CounterSourceNames;
+  std::set<std::uint8_t> CounterSources;
+  TEnumStringList<TRegPIDMode> PIDModes;
+  std::vector<std::uint32_t> Colors;      // pen colours, 0x00BBGGRR
+  std::vector<std::uint32_t> RtdR0List;   // nominal resistances offered, ohms
+  std::vector<std::uint32_t> FilterMaxList;
+  std::map<std::uint8_t, std::uint32_t> AIFilterTypes;  // filter type -> its limit
+  std::vector<std::string> SignalFormatMasks;           // one per AISignalSupport entry
 
   bool InfoIncomplete = true;  // until the list builder has run to its end
   std::array<std::string, 4> FormatMasks{"0.######", "0.0######", "0.0######", "0.0#######"};
@@ -116,6 +186,14 @@ public:
   fixed::TFloatPrec<int, 1, 6, -9999999, 9999999> ValueLimit2;
   fixed::TFloatPrecEx<int> ValueLimitEx1;
   fixed::TFloatPrecEx<int> ValueLimitEx2;
+
+  // Fills every list above from the fields and the channel information (the last step
+  // of a full information read) and clears InfoIncomplete at its end. EVantorInvalid
+  // 2617 for a signal code above 18, 2700/2710/2720 for a module channel that is no
+  // discrete input, 3006 for more than 8 user tables; the lists built so far remain.
+  void BuildLists();
+  void AddExprFunc(const TExprCheckFunc& entry);
+  void AddExprVar(const TExprCheckVar& entry);
 
   // --- Records. ---
   // Information record 1. Must come first: the layout of everything else depends on the
@@ -175,8 +253,15 @@ public:
   std::uint32_t ChannelCountOfKind(std::uint8_t kind) const;
 
 private:
+  void MakeExprNames();
+  void BuildExprTables();
   void ResizeChannelVectors(std::size_t ai, std::size_t di, std::size_t dout);
 };
 
 // The recorder model codes: 1 to 8 (first line), 21, 50 and 51.
 bool IsRecorderTypeCode(std::uint32_t code);
+
+// A period for the lists: hours from one hour up (" час."), else minutes from one
+// minute (" мин."), else seconds (" сек."), with one significant digit; a number of two
+// or more integer digits is written in exponent form (10 s is "1E1 сек.").
+std::string FormatDurationMs(double milliseconds);

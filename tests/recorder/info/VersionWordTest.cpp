@@ -83,3 +83,27 @@ TEST(VersionWord, BranchTakesTheOlderSideOfEveryPair)
   }
   EXPECT_TRUE(IsFirmwareFromBranchIncluded(MakeVersion(2, 2, 1), MakeVersion(2, 1, 131)));
 }
+
+// The limits of the pairs the lists, the expression tables and the AI record forms
+// test: 2.2.1 is below each of them, as 2.x.y.255 just under the limit is.
+TEST(VersionWord, BranchIsBelowTheLimitsOfThePairedGates)
+{
+  struct Case {
+    const char* limit;
+    std::uint32_t from;
+    std::uint32_t justBelow;
+  } const cases[] = {
+      {"2.1.30", 0x02011E00, 0x02011DFF},
+      {"2.1.51", 0x02013300, 0x020132FF},
+      {"2.1.65", 0x02014100, 0x020140FF},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.limit);
+    EXPECT_TRUE(IsFirmwareBelow(c.justBelow, c.from));
+    EXPECT_FALSE(IsFirmwareBelow(c.from, c.from));
+    EXPECT_FALSE(IsFirmwareBelow(0x0201A0FF, c.from));
+    EXPECT_TRUE(IsFirmwareBelow(0x02020100, c.from));  // 2.2.1
+    EXPECT_FALSE(IsFirmwareFrom(0x02020100, c.from));
+    EXPECT_TRUE(IsFirmwareFromBranchIncluded(0x02020100, c.from));
+  }
+}
