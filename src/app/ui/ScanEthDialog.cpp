@@ -10,6 +10,7 @@
 #include "app/core/Prompts.h"
 #include "app/ui/ScanList.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowSize.h"
 #include "platform/Registry.h"
 
 TScanEthDialog::TScanEthDialog(Prompts& prompts, DiscoveryTarget target, QWidget* owner)
@@ -40,8 +41,8 @@ TScanEthDialog::TScanEthDialog(Prompts& prompts, DiscoveryTarget target, QWidget
   layout->addWidget(lblList);
   layout->addWidget(ListView1, 1);
   layout->addLayout(buttons);
-  setMinimumSize(534, 342);  // 550 x 381 with the frame of a sizeable dialog
-  resize(600, 381);
+  SetDesignedMinimumSize(*this, {534, 342});  // 550 x 381 with the frame of a sizeable dialog
+  resize(GrownToContents(*this, {600, 342}));
 
   connect(btnScan, &QPushButton::clicked, this, &TScanEthDialog::ScanButtonClick);
   connect(btnClear, &QPushButton::clicked, this, &TScanEthDialog::ClearButtonClick);

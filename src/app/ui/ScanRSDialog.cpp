@@ -16,6 +16,7 @@
 #include "app/core/Prompts.h"
 #include "app/ui/ScanList.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowSize.h"
 #include "platform/LoadStr.h"
 #include "platform/Registry.h"
 
@@ -169,6 +170,8 @@ TScanRSDialog::TScanRSDialog(Prompts& prompts, QWidget* owner, PortSource ports,
 
   Label8 = new QLabel;
   Label8->setWordWrap(true);
+  // Room for the longest status, which wraps once beside the line settings.
+  Label8->setMinimumHeight(2 * Label8->fontMetrics().lineSpacing());
   ProgressBar1 = new QProgressBar;
   ProgressBar1->setTextVisible(false);
   ListView1 = new ScanListView;
@@ -197,8 +200,8 @@ TScanRSDialog::TScanRSDialog(Prompts& prompts, QWidget* owner, PortSource ports,
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
   layout->addLayout(buttons);
-  setMinimumSize(534, 342);  // 550 x 381 with the frame of a sizeable dialog
-  resize(653, 354);
+  SetDesignedMinimumSize(*this, {534, 342});  // 550 x 381 with the frame of a sizeable dialog
+  resize(GrownToContents(*this, {653, 354}));
 
   connect(Button1, &QPushButton::clicked, this, &TScanRSDialog::Button1Click);
   connect(btnClear, &QPushButton::clicked, this, &TScanRSDialog::ClearListActionExecute);
