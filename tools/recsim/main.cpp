@@ -24,10 +24,11 @@ namespace {
 
 void Usage()
 {
-  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
+  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--discovery PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
                "                      [--password LEVEL:TEXT]... [--installs VERSION] [--install-status N]\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
+               "  --discovery PORT  answer the Ethernet discovery on PORT (127.0.0.1 and 127.255.255.255)\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
                "  --unit N    serial address to answer (default 1)\n"
                "  --any       listen on every address, not only 127.0.0.1\n"
@@ -65,7 +66,7 @@ bool ParsePassword(const char* text, std::pair<std::uint32_t, std::string>& out)
 
 int main(int argc, char** argv)
 {
-  int tcpPort = -1, udpPort = -1, unit = 1;
+  int tcpPort = -1, udpPort = -1, discoveryPort = -1, unit = 1;
   bool rtu = false, any = false, quiet = false;
   std::string profile = "pelkar-2.1.160";
   std::vector<std::pair<std::uint32_t, std::string>> passwords;
@@ -77,6 +78,8 @@ int main(int argc, char** argv)
     if (arg == "--tcp" && hasValue && ParsePort(argv[i + 1], tcpPort)) {
       ++i;
     } else if (arg == "--udp" && hasValue && ParsePort(argv[i + 1], udpPort)) {
+      ++i;
+    } else if (arg == "--discovery" && hasValue && ParsePort(argv[i + 1], discoveryPort)) {
       ++i;
     } else if (arg == "--unit" && hasValue && ParsePort(argv[i + 1], unit) && unit >= 1 && unit <= 247) {
       ++i;
@@ -102,7 +105,7 @@ int main(int argc, char** argv)
       return 2;
     }
   }
-  if (tcpPort < 0 && udpPort < 0 && !rtu) tcpPort = 502;
+  if (tcpPort < 0 && udpPort < 0 && discoveryPort < 0 && !rtu) tcpPort = 502;
 
   // The server thread must not take the stop signals: block them before it starts.
   sigset_t stopSignals;
@@ -131,6 +134,8 @@ int main(int argc, char** argv)
     });
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
+    if (discoveryPort >= 0)
+      std::cout << "discovery port " << server.ListenDiscovery(static_cast<std::uint16_t>(discoveryPort), any) << "\n";
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";
     std::cout.flush();
     if (!quiet) server.SetLogSink([](const recsim::LogEntry& entry) { std::cout << recsim::FormatLogEntry(entry) << std::endl; });
