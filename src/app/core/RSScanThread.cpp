@@ -17,11 +17,11 @@ constexpr int kTextProbing = 1618;
 constexpr int kTextServerException = 1617;
 
 // The identification objects of a reply that holds more than the two a foreign device
-// may give: ids 0 up to the count less one, in the 8-bit code page, joined by " / ".
-std::string IdentificationText(const ModbusMaster::TModbusCommand43ReadDeviceID& request)
+// may give: ids 0 up to the count held less one, in the 8-bit code page, joined by " / ".
+std::string IdentificationText(const ModbusMaster::TModbusCommand43ReadDeviceID& request, unsigned count)
 {
   std::string text;
-  for (unsigned id = 0, count = request.ObjectCount(); id < count; ++id) {
+  for (unsigned id = 0; id < count; ++id) {
     if (id) text += " / ";
     text += AnsiToUtf8(GetDeviceIdObject(request, static_cast<std::uint8_t>(id)));
   }
@@ -95,9 +95,6 @@ void TRSScanThread::Execute()
   try {
     Sweep();
   } catch (const std::exception& e) {
-    // Left open, the line would keep this setting: the next scan's Open would find it
-    // open and probe at the old baud rate, parity and stop bits.
-    transport_.Close();
     // A failure outside the probes' own handling still ends the scan with an event:
     // otherwise the dialog would show a scan running that is long over.
     try {
@@ -155,7 +152,10 @@ bool TRSScanThread::SweepAddresses()
       if (IsTerminated()) return false;
       ++probeCount_;
       replyTime_.store(request.ReplyTime);
-      if (request.ObjectCount() > 2) PostEvent(kScanIdentified, IdentificationText(request));
+      // What the reply holds, not what it announces: noise on the line can pass the CRC
+      // and announce any count.
+      const unsigned held = HeldDeviceIdObjects(request);
+      if (held > 2) PostEvent(kScanIdentified, IdentificationText(request, held));
     } catch (const ModbusMaster::EMBServerException& e) {
       ++probeCount_;
       // The device did answer: its row shows this answer's time, not the last one's.
