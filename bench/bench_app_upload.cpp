@@ -69,7 +69,7 @@ double Upload(recsim::Server& server, const std::string& url, const std::vector<
   });
   prompts.AnswerTask(PromptResult::Yes);
   auto start = Clock::now();
-  bool installed = RunUpgrade(UpgradeEnvironment{prompts, {}}, transport, 1, image);
+  bool installed = RunUpgrade(UpgradeEnvironment{prompts, {}}, transport, 1, image).installed;
   double seconds = Seconds(start);
   bool whole = server.WithDevice([&](recsim::Device& device) { return device.upload.image == bytes; });
   if (!installed || !whole) {

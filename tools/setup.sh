@@ -4,6 +4,7 @@ KESTREL_PACKAGES=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
+  fonts-dejavu-core
   libmodbus-dev
   clang libclang-rt-14-dev llvm
 )
@@ -22,10 +23,19 @@ kestrel_install_packages() {
   "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 }
 
-# kestrel_build DIR [cmake options...]: configure and build one build tree.
+# kestrel_build DIR [cmake options...] [-- target...]: configure and build one build tree,
+# every target or the ones named after --.
 kestrel_build() {
-  local dir=$1
+  local dir=$1 options=() targets=()
   shift
-  cmake -S . -B "$dir" -G Ninja "$@"
-  cmake --build "$dir" --parallel "$(nproc)"
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    options+=("$1")
+    shift
+  done
+  if [ $# -gt 0 ]; then
+    shift
+    targets=(--target "$@")
+  fi
+  cmake -S . -B "$dir" -G Ninja "${options[@]}"
+  cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }

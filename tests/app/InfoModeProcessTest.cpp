@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "ReleaseImages.h"
@@ -23,8 +24,10 @@ struct Outcome {
   std::string errors;
 };
 
-// Starts kestrel in folder with the arguments, standard error to a file, and waits.
-Outcome RunKestrel(const TempDir& folder, const std::vector<std::string>& args)
+// Starts kestrel in folder with the arguments (and the variables set), standard error to
+// a file, and waits.
+Outcome RunKestrel(const TempDir& folder, const std::vector<std::string>& args,
+                   const std::vector<std::string>& variables = {})
 {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
@@ -35,6 +38,7 @@ Outcome RunKestrel(const TempDir& folder, const std::vector<std::string>& args)
     if (!entry.empty()) env.push_back(entry);
   }
   env.push_back("KESTREL_CONFIG_HOME=" + (folder / "config"));
+  env.insert(env.end(), variables.begin(), variables.end());
 
   std::vector<std::string> argv = {KESTREL_EXECUTABLE};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -118,4 +122,33 @@ TEST(InfoModeProcess, AFileThatCannotBeCreatedFails)
   EXPECT_NE(missing.status, 0);
   EXPECT_NE(missing.errors.find("Kestrel: Cannot create file \"" + (folder / "none/out.txt") + "\""), std::string::npos)
       << missing.errors;
+}
+
+// Without -info the program needs a display: without one it says so in one line instead
+// of Qt's abort, and leaves the settings alone.
+TEST(InfoModeProcess, WithoutADisplayTheWindowsSayWhyAndEnd)
+{
+  struct Case {
+    const char* name;
+    std::vector<std::string> variables;
+  };
+  const Case cases[] = {
+      {"no display named", {}},
+      {"a display that is not there", {"DISPLAY=:31999"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir folder;
+    Outcome outcome = RunKestrel(folder, {}, c.variables);
+    EXPECT_EQ(outcome.status, 1) << outcome.errors;
+    const std::string line = "no display: set DISPLAY or use -info\n";
+    if (c.variables.empty()) {
+      EXPECT_EQ(outcome.errors, line);
+    } else {
+      EXPECT_TRUE(outcome.errors.size() >= line.size() &&
+                  outcome.errors.compare(outcome.errors.size() - line.size(), line.size(), line) == 0)
+          << outcome.errors;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "config")) << "nothing saved";
+  }
 }

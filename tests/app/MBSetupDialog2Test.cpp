@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTest>
 
 #include <functional>
 
@@ -625,4 +627,100 @@ TEST_F(SetupDialogTest, TheConnectionOfAnUpdateComesFromTheShownDialog)
   EXPECT_EQ(transport.get(), kept);
   EXPECT_EQ(unit, 0);
   EXPECT_TRUE(prompts.Faults().empty());
+}
+
+// What the user types into an address box is the address used: no listed address that
+// begins with it takes its place, and Enter presses OK at once.
+TEST_F(SetupDialogTest, TheTypedAddressIsUsedNotAListedOneThatBeginsWithIt)
+{
+  ports.Plug("ttyUSB1");
+  ports.Plug("ttyUSB10");
+  struct Row {
+    const char* name;
+    bool serial;
+    std::vector<std::string> history;
+    std::string typed;
+    int closingKey;  // 0: a click on OK
+  };
+  const Row rows[] = {
+      {"a port of the simulator, Enter", false, {"mbtcp://127.0.0.1:1510"}, "mbtcp://127.0.0.1:1", Qt::Key_Return},
+      {"two recorders on a site, Enter", false, {"192.168.0.10", "10.0.0.1"}, "192.168.0.1", Qt::Key_Enter},
+      {"two recorders on a site, OK clicked", false, {"192.168.0.10"}, "192.168.0.1", 0},
+      {"a serial port", true, {}, ports.Path("ttyUSB1"), Qt::Key_Return},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConnectionSettings s;
+    s.Interface = row.serial ? ConnectionSettings::Serial : ConnectionSettings::Ethernet;
+    s.BaudRate = 9600;
+    // The port box lists ttyUSB10 after ttyUSB1: the completion would offer it.
+    s.PortName = row.serial ? ports.Path("ttyUSB10") : "";
+    Fresh fresh(ports.Source(), s, row.history);
+    TMBSetupDialog2& dialog = fresh.dialog;
+    QApplication::setActiveWindow(&dialog);
+    QLineEdit* edit = (row.serial ? dialog.cbPort : dialog.cbEthAddress)->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromStdString(row.typed));
+    EXPECT_EQ(edit->text().toStdString(), row.typed);
+    if (row.closingKey)
+      QTest::keyClick(edit, static_cast<Qt::Key>(row.closingKey));
+    else
+      QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << "one Enter closes the dialog";
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(row.serial ? dialog.Settings().PortName : dialog.Settings().EthAddress, row.typed);
+    EXPECT_TRUE(fresh.prompts.Asked().empty());
+  }
+}
+
+// An up-down emptied or set out of its range and left there: OK, clicked with the mouse
+// (the focus leaves the box first) or pressed with Enter in the box, refuses what the
+// box shows, and the box keeps showing it.
+TEST_F(SetupDialogTest, OkChecksWhatTheUserLeftInAnUpDown)
+{
+  ports.Plug("ttyS0");
+  struct Row {
+    const char* name;
+    bool serial;
+    QSpinBox* TMBSetupDialog2::*box;
+    const char* typed;
+    bool enter;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"serial timeout emptied, OK clicked", true, &TMBSetupDialog2::seRtuTimeout, "", false, kTimeout1To200},
+      {"Ethernet timeout emptied, OK clicked", false, &TMBSetupDialog2::seEthTimeout, "", false, kTimeout1To200},
+      {"Ethernet timeout emptied, Enter", false, &TMBSetupDialog2::seEthTimeout, "", true, kTimeout1To200},
+      {"Ethernet timeout 0, OK clicked", false, &TMBSetupDialog2::seEthTimeout, "0", false, kTimeout1To200},
+      {"address emptied, OK clicked", true, &TMBSetupDialog2::seAddress, "", false, kAddress1To247},
+      {"address 0, Enter", true, &TMBSetupDialog2::seAddress, "0", true, kAddress1To247},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConnectionSettings s;
+    s.Interface = row.serial ? ConnectionSettings::Serial : ConnectionSettings::Ethernet;
+    s.PortName = ports.Path("ttyS0");
+    s.BaudRate = 9600;
+    s.EthAddress = "10.0.0.1";
+    s.DeviceAddress = 5;
+    Fresh fresh(ports.Source(), s);
+    auto& [local, dialog] = fresh;
+    QApplication::setActiveWindow(&dialog);
+    QSpinBox* box = dialog.*row.box;
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, QString::fromUtf8(row.typed));
+    local.Answer(PromptResult::Ok);
+    if (row.enter)
+      QTest::keyClick(box, Qt::Key_Return);
+    else
+      QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    ASSERT_EQ(local.Asked().size(), 1u);
+    EXPECT_EQ(local.Asked()[0].message.text, row.message);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(box->text().toStdString(), row.typed) << "the box shows what was checked";
+    EXPECT_EQ(dialog.Settings(), s);
+  }
 }

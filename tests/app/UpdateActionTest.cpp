@@ -6,6 +6,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+
+#include <functional>
 
 #include "ReleaseImages.h"
 #include "SetupDialogFixture.h"
@@ -119,6 +122,46 @@ TEST_F(UpdateActionTest, AnAddressTheTransportRefusesIsShownInTheErrorBox)
   prompts.AnswerModal(static_cast<int>(QDialog::Rejected));
   form.actUpdateStart->trigger();
   EXPECT_EQ(prompts.Asked().size(), 3u);
+}
+
+// Enter presses the default button "Обновление" from the start, also after a click into
+// the log; on the focused "Выход" it is that button's.
+TEST_F(UpdateActionTest, EnterStartsTheUpdateUnlessAnotherButtonHasTheFocus)
+{
+  if (ProgramResources().Names("FW").size() != 11) GTEST_SKIP() << "built without the release's images";
+  struct Row {
+    const char* name;
+    std::function<QWidget*(TMainForm&)> focused;  // null: where the window opens
+    bool updates;
+  };
+  const Row rows[] = {
+      {"at start-up", nullptr, true},
+      {"in the log", [](TMainForm& f) -> QWidget* { return f.mmoLog; }, true},
+      {"on Выход", [](TMainForm& f) -> QWidget* { return f.btnExit; }, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TMainForm window(ProgramResources());
+    window.LoadUpdates();
+    window.ConnectUpdate(prompts, Dialog());
+    const std::size_t before = prompts.Asked().size();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    if (row.focused) row.focused(window)->setFocus(Qt::MouseFocusReason);
+    QWidget* target = window.focusWidget();
+    ASSERT_NE(target, nullptr);
+    if (!row.focused) {
+      EXPECT_EQ(target, window.btnUpdateStart);
+    }
+    if (row.updates) prompts.AnswerModal(static_cast<int>(QDialog::Rejected));
+    QTest::keyClick(target, Qt::Key_Return);
+    const auto asked = prompts.Asked();
+    ASSERT_EQ(asked.size() - before, row.updates ? 1u : 0u);
+    if (row.updates) {
+      EXPECT_EQ(asked.back().dialog, &Dialog()) << "the update starts with the connection settings";
+    }
+    EXPECT_EQ(window.isVisible(), row.updates);
+  }
 }
 
 TEST(UpdateActionUnconnected, DoesNothingWithoutItsPrompts)

@@ -7,26 +7,36 @@
 
 namespace {
 
-TEST(RecsimProcess, TheWholeUpdateAgainstTheStartedSimulator)
+// One whole update answered as a user would (the recorder, "Обновить до версии", "Да",
+// the password when one is given, the recorder read again), against the simulator
+// started with the arguments (a TCP port of its choice among them), over the port it
+// printed.
+void UpdateAgainst(std::vector<std::string> args, ScriptedPrompts& prompts, ProgressRecord& progress,
+                   const char* password = nullptr)
 {
   TestApp();
-  RecsimProcess recsim({"--tcp", "0", "--quiet", "--profile", "corvane-21-2.1.70-h2.5"});
-  const std::string port = recsim.LineAfter("tcp port ");
-  ASSERT_FALSE(port.empty()) << "kestrel-recsim printed no port";
-
-  ModbusMaster::CModbusEth transport;
-  transport.SetParams("mbtcp://127.0.0.1:" + port);
-  transport.SetReplyTimeout(3000);
-  ScriptedPrompts prompts;
-  ProgressRecord progress;
   prompts.Answer(PromptResult::Ok)
       .Answer(PromptResult::Ok)
       .AnswerModal(DriveProgress(progress))
-      .AnswerTask(PromptResult::Yes)
-      .Answer(PromptResult::Ok);
+      .AnswerTask(PromptResult::Yes);
+  if (password) prompts.AnswerPassword(password, false);
+  prompts.Answer(PromptResult::Ok);
+  RecsimProcess recsim(std::move(args));
+  const std::string port = recsim.LineAfter("tcp port ");
+  ASSERT_FALSE(port.empty()) << "kestrel-recsim printed no port";
+  ModbusMaster::CModbusEth transport;
+  transport.SetParams("mbtcp://127.0.0.1:" + port);
+  transport.SetReplyTimeout(3000);
   UpdateEnvironment environment(prompts, ReleaseImages());
   environment.runUpgrade = ProgressWindowUpload(prompts, {});
   RunUpdateWorkflow(environment, transport, 1);
+}
+
+TEST(RecsimProcess, TheWholeUpdateAgainstTheStartedSimulator)
+{
+  ScriptedPrompts prompts;
+  ProgressRecord progress;
+  UpdateAgainst({"--tcp", "0", "--quiet", "--profile", "corvane-21-2.1.70-h2.5"}, prompts, progress);
 
   EXPECT_TRUE(prompts.Faults().empty()) << ::testing::PrintToString(prompts.Faults());
   const auto texts = BoxTexts(prompts);
@@ -34,6 +44,21 @@ TEST(RecsimProcess, TheWholeUpdateAgainstTheStartedSimulator)
   // By default the simulator comes back as the release's newest firmware.
   EXPECT_TRUE(Contains(texts[2], "текущая версия ПО 2.1.160.115.")) << texts[2];
   EXPECT_EQ(progress.result, 1);
+}
+
+// A password for the named profile: the simulator is that recorder, protected, and an
+// update logs in with the password given.
+TEST(RecsimProcess, APasswordProtectsTheNamedProfile)
+{
+  ScriptedPrompts prompts;
+  ProgressRecord progress;
+  UpdateAgainst({"--tcp", "0", "--quiet", "--profile", "corvane-21-2.1.70-h2.5-login", "--password", "1:secret"},
+                prompts, progress, "secret");
+
+  EXPECT_TRUE(prompts.Faults().empty()) << ::testing::PrintToString(prompts.Faults());
+  EXPECT_EQ(AskedOfKind(prompts, PromptKind::Password).size(), 1u);
+  EXPECT_EQ(progress.result, 1);
+  EXPECT_TRUE(Contains(progress.log, "\nАвторизация\n")) << progress.log;
 }
 
 TEST(RecsimProcess, ListsItsProfiles)

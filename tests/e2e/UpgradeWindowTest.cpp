@@ -12,7 +12,7 @@ namespace {
 // An upload of one image as the main window starts it.
 struct WindowedJob {
   explicit WindowedJob(RecorderRoad& road) : road(road) { TestApp(); }
-  bool Run(const std::vector<std::uint8_t>& bytes)
+  UpgradeOutcome Run(const std::vector<std::uint8_t>& bytes)
   {
     TMemoryStream image;
     FillStream(image, bytes);
@@ -42,7 +42,9 @@ TEST(UpgradeWindow, AfterTheInstallOkClosesItAndTheJobsPromptsAreOwnedByIt)
   });
   WindowedJob job(road);
   job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(PromptResult::Yes).AnswerPassword("Secret_1", false);
-  EXPECT_TRUE(job.Run(Pattern(400)));
+  const UpgradeOutcome outcome = job.Run(Pattern(400));
+  EXPECT_TRUE(outcome.installed);
+  EXPECT_EQ(outcome.whyNot, "");
 
   EXPECT_EQ(job.progress.finishes, std::vector<JobEnd>{JobEnd::Succeeded});
   EXPECT_EQ(job.progress.result, 1);
@@ -72,9 +74,11 @@ TEST(UpgradeWindow, WithoutAnInstallTheWindowEndsAsCancelled)
     PromptResult confirmation;
     JobEnd end;
     const char* logged;
+    const char* whyNot;
   } cases[] = {
-      {"declined", -1, PromptResult::Cancel, JobEnd::Declined, "\nотмена"},
-      {"error, not retried", 3, PromptResult::Yes, JobEnd::Cancelled, "\nОшибка: Ошибка обновления 3"},
+      {"declined", -1, PromptResult::Cancel, JobEnd::Declined, "\nотмена", "отменено"},
+      {"error, not retried", 3, PromptResult::Yes, JobEnd::Cancelled, "\nОшибка: Ошибка обновления 3",
+       "Ошибка обновления 3"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -84,7 +88,9 @@ TEST(UpgradeWindow, WithoutAnInstallTheWindowEndsAsCancelled)
     WindowedJob job(road);
     job.prompts.AnswerModal(DriveProgress(job.progress)).AnswerTask(c.confirmation);
     if (c.chunkStatus >= 0) job.prompts.Answer(PromptResult::Cancel);
-    EXPECT_FALSE(job.Run(Pattern(600)));
+    const UpgradeOutcome outcome = job.Run(Pattern(600));
+    EXPECT_FALSE(outcome.installed);
+    EXPECT_EQ(outcome.whyNot, c.whyNot);
 
     EXPECT_EQ(job.progress.finishes, std::vector<JobEnd>{c.end});
     EXPECT_EQ(job.progress.result, 2);
@@ -115,7 +121,9 @@ TEST(UpgradeWindow, CancelDuringTheUploadClosesTheWindowWithoutAnErrorBox)
                                         }))
       .AnswerTask(PromptResult::Yes)
       .Answer(PromptResult::Yes);  // "Прервать процесс?"
-  EXPECT_FALSE(job.Run(Pattern(10 * 246)));
+  const UpgradeOutcome outcome = job.Run(Pattern(10 * 246));
+  EXPECT_FALSE(outcome.installed);
+  EXPECT_EQ(outcome.whyNot, "прервано");
 
   const auto boxes = job.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -152,7 +160,7 @@ TEST(UpgradeWindow, CancelBeforeTheInstallKeepsTheInstallBack)
                                         }))
       .AnswerTask(PromptResult::Yes)
       .Answer(PromptResult::Yes);
-  EXPECT_FALSE(job.Run(Pattern(500)));
+  EXPECT_FALSE(job.Run(Pattern(500)).installed);
   EXPECT_TRUE(endedByTheButton);
   EXPECT_EQ(road.Requests(0x68, 1).size(), 3u);
   EXPECT_TRUE(road.Requests(0x68, 2).empty());

@@ -18,6 +18,8 @@
 
 #include "app/core/FwUpRes.h"
 #include "app/core/UpdateWorkflow.h"
+#include "app/ui/MBSetupDialog2.h"
+#include "app/ui/MainForm.h"
 #include "app/ui/ProgressDialog.h"
 #include "app/ui/PromptsQt.h"
 #include "app/ui/RunUpgrade.h"
@@ -92,3 +94,16 @@ inline UpgradeRunner ProgressWindowUpload(ScriptedPrompts& prompts, BeepEvent be
   TestApp();
   return UpgradeInProgressWindow(prompts, std::move(beep));
 }
+
+// The main window as the program makes it: the release's images loaded, and the Update
+// action bound to the prompts and a connection settings dialog of its own. The
+// application object comes first (TestApp).
+struct ProgramWindow {
+  explicit ProgramWindow(Prompts& prompts) : settings(prompts), form(ProgramResources())
+  {
+    form.LoadUpdates();
+    form.ConnectUpdate(prompts, settings);
+  }
+  TMBSetupDialog2 settings;
+  TMainForm form;
+};

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,10 +32,10 @@ void Usage()
                "  --unit N    serial address to answer (default 1)\n"
                "  --any       listen on every address, not only 127.0.0.1\n"
                "  --quiet     do not print the requests\n"
-               "  --profile NAME  be the recorder of a standard profile (default pelkar-2.1.160)\n"
+               "  --profile NAME  be the recorder of a profile (default pelkar-2.1.160)\n"
                "  --list-profiles  list the profiles and end (also --profiles)\n"
                "  --password LEVEL:TEXT  protect access level LEVEL (1-16; uploads log in at 1) with TEXT;\n"
-               "              the profile must have the login (feature bit 16, as pelkar-2.1.160)\n"
+               "              the profile must have the login (feature bit 16, as corvane-21-2.1.70-h2.5-login)\n"
                "  --installs VERSION  firmware reported after a successful install (default 2.1.160.115)\n"
                "  --install-status N  status answered to the install command (default 0, success)\n";
 }
@@ -110,24 +111,24 @@ int main(int argc, char** argv)
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+  const std::optional<recsim::DeviceProfile> found = recsim::FindProfile(profile);
+  if (!found) {
+    std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
+    return 2;
+  }
+  if (!passwords.empty() && !(found->Features & (1u << 16)))
+    std::cerr << "kestrel-recsim: profile " << profile << " has no login (feature bit 16): no password is asked for\n";
+
   try {
     recsim::Server server;
-    bool known = server.WithDevice([&](recsim::Device& device) {
+    server.WithDevice([&](recsim::Device& device) {
       device.unit = static_cast<std::uint8_t>(unit);
-      auto found = recsim::FindProfile(profile);
-      if (!found) return false;
       recsim::ServeProfile(device, *found);
       recsim::Firmware(device).versionAfterInstall = installs;
       device.upload.installStatus = static_cast<std::uint8_t>(installStatus);
       for (const auto& [level, password] : passwords) recsim::Login(device).srp.SetPassword(level, password);
-      return true;
+      return 0;
     });
-    if (!known) {
-      std::cerr << "kestrel-recsim: no profile named " << profile << " (see --profiles)\n";
-      return 2;
-    }
-    if (!passwords.empty() && !(recsim::StandardProfile(profile).Features & (1u << 16)))
-      std::cerr << "kestrel-recsim: profile " << profile << " has no login (feature bit 16): no password is asked for\n";
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";

@@ -26,10 +26,21 @@ constexpr std::uint32_t kBlockedBelow = MakeVersion(2, 1, 38);
 constexpr std::uint32_t kVariantByFeature = MakeVersion(2, 1, 158);
 constexpr std::uint32_t kFeatureVariantP = 1u << 29;
 
+// The log line of an upload that installed nothing, before its reason.
+const std::string kNotDone = "Обновление не выполнено";
+
 // Image variants.
 constexpr std::uint8_t kVariantNone = 0, kVariantA = 1, kVariantP = 2;
 
 [[noreturn]] void RaiseCode(int code) { throw Exception(Format("Ошибка [%d]", code)); }
+
+void Await(const RecorderWait& wait, const std::function<void()>& call)
+{
+  if (wait)
+    wait(call);
+  else
+    call();
+}
 
 std::string AskMakerText(std::string text) { return text + kSupportEmail + " за дальнейшими инструкциями."; }
 
@@ -85,7 +96,9 @@ private:
   {
     for (;;) {
       try {
-        return IdentifyDevice(transport_, unit_, op_, version);
+        bool identified = false;
+        Await(env_.wait, [&] { identified = IdentifyDevice(transport_, unit_, op_, version); });
+        return identified;
       } catch (const ModbusMaster::EMBCancelError&) {
         return false;
       } catch (const Exception& e) {
@@ -140,12 +153,12 @@ private:
           PromptButtons::Ok);
   }
 
-  bool Upload(const Registrator::TFWResRec& image)
+  UpgradeOutcome Upload(const Registrator::TFWResRec& image)
   {
     TMemoryStream stream;
     env_.images.ExtractImage(image, stream);
     stream.SetPosition(0);
-    return env_.runUpgrade && env_.runUpgrade(transport_, unit_, stream);
+    return env_.runUpgrade ? env_.runUpgrade(transport_, unit_, stream) : UpgradeOutcome{};
   }
 
   void Walk()
@@ -159,7 +172,7 @@ private:
     while (n > 0) {
       if (!info) {
         info = std::make_unique<TRegInfo>();
-        if (!ReadDeviceInfoWithRetry(env_.prompts, env_.owner, transport_, unit_, op_, *info)) return;
+        if (!ReadDeviceInfoWithRetry(env_.prompts, env_.owner, transport_, unit_, op_, *info, env_.wait)) return;
       }
       const Registrator::TFWResRec& image = images[n - 1];
       if (info->GenSwVersion >= kBlockedFrom && info->GenSwVersion < kBlockedBelow) {
@@ -183,7 +196,12 @@ private:
         return;
       confirmed = true;
       Log(Format("%s: регистратор зав. №%u (%s) v%s -> v%s", connection_, info->SerialNumber, designation, from, to));
-      if (!Upload(image)) return;
+      const UpgradeOutcome outcome = Upload(image);
+      if (!outcome.installed) {
+        // Below the planned line, the log says that it did not happen.
+        Log(outcome.whyNot.empty() ? kNotDone : kNotDone + (": " + outcome.whyNot));
+        return;
+      }
       Log("OK");
       info.reset();
       n = images.Count();
@@ -249,10 +267,12 @@ bool IdentifyDevice(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, Reg
 }
 
 bool ReadDeviceInfoAndConfirm(Prompts& prompts, QWidget* owner, ModbusMaster::CBaseModbus& transport,
-                              std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info)
+                              std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info, const RecorderWait& wait)
 {
-  op.ReadDeviceInfo(transport, unit, &info);
-  op.ReadGeneralInfo(transport, unit, info);
+  Await(wait, [&] {
+    op.ReadDeviceInfo(transport, unit, &info);
+    op.ReadGeneralInfo(transport, unit, info);
+  });
   // A TCP connection is closed while the user reads the box.
   transport.Disconnect();
   if (info.DeviceLine > 2) RaiseCode(292);
@@ -265,11 +285,11 @@ bool ReadDeviceInfoAndConfirm(Prompts& prompts, QWidget* owner, ModbusMaster::CB
 }
 
 bool ReadDeviceInfoWithRetry(Prompts& prompts, QWidget* owner, ModbusMaster::CBaseModbus& transport,
-                             std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info)
+                             std::uint8_t unit, Registrator::TRegConfigOp& op, TRegInfo& info, const RecorderWait& wait)
 {
   for (;;) {
     try {
-      return ReadDeviceInfoAndConfirm(prompts, owner, transport, unit, op, info);
+      return ReadDeviceInfoAndConfirm(prompts, owner, transport, unit, op, info, wait);
     } catch (const ModbusMaster::EMBCancelError&) {
       return false;
     } catch (const Exception& e) {

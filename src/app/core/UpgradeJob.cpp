@@ -67,6 +67,7 @@ void TIOProgressThread::OnLog(TWorkThread*, const std::string& text)
 void TIOProgressThread::CancelRun()
 {
   if (!Cancel()) return;
+  cancelledByUser_ = true;
   // A request waiting for its reply ends at once with EMBCancelError.
   Transport.Cancel();
   if (Progress) Progress->Finish(JobEnd::Cancelled);
@@ -95,6 +96,14 @@ void TIOProgressThread::OnJobDone(TWorkThread*, bool cancelled)
   } else {
     Progress->Finish(JobEnd::Cancelled);
   }
+}
+
+std::string TIOProgressThread::WhyNotDone() const
+{
+  // Read first: after a cancel the run may still be ending on the worker.
+  if (cancelledByUser_) return "прервано";
+  if (!ErrorText.empty()) return ErrorText;
+  return JobState == JobNotUploaded ? "отменено" : "прервано";
 }
 
 bool TIOProgressThread::OnPasswordRequest(Registrator::TRegConfigOp*, TRegInfo* info, std::int32_t& level,
@@ -141,6 +150,8 @@ void TRegUpgradeThread::DoJob()
   // Every failure ends the run as failed with its message, offered for a retry; the
   // connection is dropped so that the retry starts afresh. Errors from outside the
   // platform's family (the run time's own) are no different to the user.
+  // A retry's text is its own: the run before may have ended with another.
+  ErrorText.clear();
   std::string message;
   try {
     RunSteps();

@@ -67,6 +67,10 @@ public:
 
   std::int32_t State() const { return JobState; }
   const std::string& Error() const { return ErrorText; }
+  // GUI thread, once the last run has ended or been cancelled: why it installed nothing,
+  // for the log of whoever started the job: "прервано" after the user's cancel,
+  // "отменено" when the user declined, else the message the run ended with.
+  std::string WhyNotDone() const;
 
 protected:
   ModbusMaster::CBaseModbus& Transport;
@@ -82,6 +86,7 @@ protected:
 
 private:
   std::chrono::steady_clock::time_point lastProgress_{};
+  bool cancelledByUser_ = false;  // GUI thread only
 };
 
 // The upload job: connects, identifies the recorder again, checks its firmware,

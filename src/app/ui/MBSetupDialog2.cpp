@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,9 +48,37 @@ std::string TrimmedText(const QString& text) { return text.trimmed().toStdString
 
 QLineEdit* EditOf(QSpinBox* spin) { return spin->findChild<QLineEdit*>(); }
 
+// An edit with an up-down whose text stays what the user left in it. A plain spin box
+// puts its last good value back when the focus moves on or Enter is pressed, so a box
+// emptied and left with a click on OK would pass OK's check with a value the user no
+// longer sees.
+class UpDownEdit : public QSpinBox {
+protected:
+  void focusOutEvent(QFocusEvent* event) override
+  {
+    KeepingText([&] { QSpinBox::focusOutEvent(event); });
+  }
+  void keyPressEvent(QKeyEvent* event) override
+  {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+      KeepingText([&] { QSpinBox::keyPressEvent(event); });
+    else
+      QSpinBox::keyPressEvent(event);
+  }
+
+private:
+  template <typename F>
+  void KeepingText(F handle)
+  {
+    const QString text = lineEdit()->text();
+    handle();
+    if (lineEdit()->text() != text) lineEdit()->setText(text);
+  }
+};
+
 QSpinBox* NewSpin(int minimum, int maximum)
 {
-  auto* spin = new QSpinBox;
+  auto* spin = new UpDownEdit;
   spin->setRange(minimum, maximum);
   return spin;
 }
@@ -75,6 +104,9 @@ QComboBox* NewEditableBox()
   box->setEditable(true);
   // What the user types is not an entry until OK says so.
   box->setInsertPolicy(QComboBox::NoInsert);
+  // The text typed is the text used: an inline completion would turn 192.168.0.1 into a
+  // listed 192.168.0.10 and take the first Enter for itself.
+  box->setCompleter(nullptr);
   box->setMinimumContentsLength(20);
   return box;
 }

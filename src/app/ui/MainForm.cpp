@@ -1,20 +1,25 @@
 #include "app/ui/MainForm.h"
 
-#include <algorithm>
-
 #include <QAction>
+#include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <memory>
 
 #include "app/core/Prompts.h"
 #include "app/core/Release.h"
+#include "app/ui/LogView.h"
 #include "app/ui/MBSetupDialog2.h"
 #include "app/ui/RunUpgrade.h"
+#include "app/ui/WaitForRecorder.h"
+#include "app/ui/WindowSize.h"
 #include "modbus/CBaseModbus.h"
 #include "platform/ExecutablePath.h"
 #include "recorder/info/VersionWord.h"
@@ -25,6 +30,9 @@ namespace {
 // sizes the inside, so the minimum leaves out a common frame (8 + 8 wide, 31 + 8 high).
 constexpr int kClientWidth = 470, kClientHeight = 283;
 constexpr int kMinClientWidth = 450 - 16, kMinClientHeight = 300 - 39;
+// The release's eleven images and the lines of an update below them show without
+// scrolling; a line longer than the instructions wraps.
+constexpr int kShownLogLines = 14, kShownLogColumns = 60;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -46,8 +54,6 @@ void BindButton(QPushButton* button, QAction* action)
 TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWindow(parent), resources_(resources)
 {
   setWindowTitle(Q("Обновление ПО регистратора v" + VersionToText(kProgramRelease)));
-  resize(kClientWidth, kClientHeight);
-  setMinimumSize(kMinClientWidth, kMinClientHeight);
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -59,11 +65,8 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
   lblInstructions->setTextFormat(Qt::PlainText);
   layout->addWidget(lblInstructions);
 
-  mmoLog = new QPlainTextEdit(central);
+  mmoLog = new LogView(kShownLogLines, kShownLogColumns, central);
   mmoLog->setObjectName("mmoLog");
-  mmoLog->setReadOnly(true);
-  mmoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
-  mmoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layout->addWidget(mmoLog, 1);
 
@@ -76,23 +79,29 @@ TMainForm::TMainForm(const ResourceTable& resources, QWidget* parent) : QMainWin
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
+  // As in a dialog: Enter presses the button that has the focus, else the default one.
   btnUpdateStart = new QPushButton(central);
   btnUpdateStart->setDefault(true);
+  btnUpdateStart->setAutoDefault(true);
   BindButton(btnUpdateStart, actUpdateStart);
   buttons->addWidget(btnUpdateStart);
   btnExit = new QPushButton(central);
+  btnExit->setAutoDefault(true);
   BindButton(btnExit, ExitAction);
   buttons->addWidget(btnExit);
   layout->addLayout(buttons);
 
   setCentralWidget(central);
-  // The designed width fits the instructions in the designer's font; a wider desktop
-  // font would cut them, so the window grows to its content where that is wider.
-  resize(std::max(kClientWidth, sizeHint().width()), kClientHeight);
+  resize(GrownToContents(*this, {kClientWidth, kClientHeight}));
+  SetDesignedMinimumSize(*this, {kMinClientWidth, kMinClientHeight});
   actUpdateStartUpdate();
 }
 
-void TMainForm::AddLogLine(const std::string& line) { mmoLog->appendPlainText(Q(line)); }
+void TMainForm::AddLogLine(const std::string& line)
+{
+  // A line may carry the design's CR LF breaks (an error's message).
+  mmoLog->appendPlainText(Q(line).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
 
 void TMainForm::LoadUpdates()
 {
@@ -146,11 +155,36 @@ void TMainForm::RunUpdate(ModbusMaster::CBaseModbus& transport, std::uint8_t uni
   environment.log = [this](const std::string& line) { AddLogLine(line); };
   environment.openUrl = openUrl_;
   environment.runUpgrade = UpgradeInProgressWindow(*prompts_);
+  environment.wait = [this](const std::function<void()>& call) {
+    waitingForRecorder_ = true;
+    const auto waited = qScopeGuard([this] { waitingForRecorder_ = false; });
+    WaitForRecorder(call);
+  };
   RunUpdateWorkflow(environment, transport, unitAddress);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+  // While the recorder is being waited for, the window is as busy as a blocked one: a
+  // close must not pull it from under the update, so it is refused until the exchange
+  // is over.
+  if (waitingForRecorder_) return event->ignore();
+  QMainWindow::closeEvent(event);
 }
 
 void TMainForm::showEvent(QShowEvent* event)
 {
   actUpdateStartUpdate();
+  // The window opens on its default button, not in the log.
+  if (!event->spontaneous() && btnUpdateStart->isEnabled()) btnUpdateStart->setFocus();
   QMainWindow::showEvent(event);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event)
+{
+  // An Enter no control took (the log takes none) is the default button's, as in a dialog.
+  const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                     (event->key() == Qt::Key_Enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+  if (!enter) return QMainWindow::keyPressEvent(event);
+  if (actUpdateStart->isEnabled()) actUpdateStart->trigger();
 }

@@ -65,6 +65,8 @@ public:
 
 protected:
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
 private:
   const ResourceTable& resources_;
@@ -73,4 +75,5 @@ private:
   TMBSetupDialog2* setupDialog_ = nullptr;
   UrlOpener openUrl_;
   bool updating_ = false;
+  bool waitingForRecorder_ = false;
 };

@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/core/Release.h"
 #include "app/ui/MBSetupDialog2.h"
@@ -42,6 +43,29 @@ bool IsSwitch(const std::string& param) { return (!param.empty() && param[0] == 
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
   if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+constexpr const char* kNoDisplay = "no display: set DISPLAY or use -info\n";
+
+// Where Qt finds a window system: the variables of X11, Wayland and Qt's own, or its
+// -platform option.
+bool DisplayNamed(const std::vector<std::string>& params)
+{
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    if (!qEnvironmentVariableIsEmpty(name)) return true;
+  for (const std::string& param : params)
+    if (param == "-platform" || param == "--platform") return true;
+  return false;
+}
+
+// While the application object starts: a display that is named but cannot be reached
+// ends in Qt's fatal error and an abort; the user is told the same as without one.
+QtMessageHandler qtMessages = nullptr;
+void NoDisplayOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+  if (type != QtFatalMsg) return qtMessages(type, context, message);
+  std::fputs(kNoDisplay, stderr);
+  std::_Exit(1);
 }
 
 template <typename Steps>
@@ -119,10 +143,15 @@ int RunProgram(int argc, char** argv, const ResourceTable& resources)
   if (FindInfoSwitch(params).found) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
+  } else if (!DisplayNamed(params)) {
+    std::fputs(kNoDisplay, stderr);
+    return 1;
   }
   ErrorBox showError = [](const std::string& message) { ShowStandardErrorBox(message); };
   return Guarded(showError, [&] {
+    qtMessages = qInstallMessageHandler(NoDisplayOnFatal);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessages);
     QtGuiThread guiThread;
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
     InstallRussianTranslation(app);

@@ -36,5 +36,6 @@ int RunProgramSteps(const std::vector<std::string>& params, TMainForm& mainForm,
                     const std::function<void()>& messageLoop, const ErrorBox& showError);
 
 // The whole program. The info mode needs no window system: it runs on the offscreen
-// platform and never shows a window.
+// platform and never shows a window. Without the info switch and without a display the
+// program says so in one line and ends with status 1.
 int RunProgram(int argc, char** argv, const ResourceTable& resources);

@@ -9,7 +9,17 @@
 
 #include <climits>
 
+namespace {
+
+// The log of a whole upload with a login, from "Подключение к" and an address to the two
+// lines of success, shows without scrolling when the window opens.
+constexpr int kShownLogLines = 9, kShownLogColumns = 44;
+
+}  // namespace
+
 #include "app/core/Prompts.h"
+#include "app/ui/LogView.h"
+#include "app/ui/WindowSize.h"
 
 TProgressDialog::TProgressDialog(Prompts& prompts, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -20,9 +30,7 @@ TProgressDialog::TProgressDialog(Prompts& prompts, QWidget* owner)
   ProgressBar1 = new QProgressBar;
   ProgressBar1->setTextVisible(false);
   Button1 = new QPushButton(QStringLiteral("Отмена"));
-  Memo1 = new QPlainTextEdit;
-  Memo1->setReadOnly(true);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1 = new LogView(kShownLogLines, kShownLogColumns);
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(ProgressBar1, 0, 0);
@@ -33,9 +41,9 @@ TProgressDialog::TProgressDialog(Prompts& prompts, QWidget* owner)
 
   connect(Button1, &QPushButton::clicked, this, &TProgressDialog::Button1Click);
 
-  resize(384, 153);
+  resize(GrownToContents(*this, {384, 153}));
   // The design's minimum of 295 x 160 counts the window frame; this is its client part.
-  setMinimumSize(279, 121);
+  SetDesignedMinimumSize(*this, {279, 121});
 }
 
 void TProgressDialog::Reset()

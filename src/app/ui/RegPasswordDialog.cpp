@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/Prompts.h"
+#include "app/ui/WindowSize.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TRegPasswordDialog::TRegPasswordDialog(Prompts& prompts, QWidget* owner)
   connect(Button1, &QPushButton::clicked, this, &TRegPasswordDialog::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
-  setFixedSize(382, 217);
+  SetFixedDesignedSize(*this, {382, 217});
   EditPassword->setFocus();
 }
 

@@ -4,21 +4,22 @@
 #include "app/core/UpgradeJob.h"
 #include "app/ui/ProgressDialog.h"
 
-bool RunUpgrade(const UpgradeEnvironment& environment, ModbusMaster::CBaseModbus& transport, std::int32_t unitAddress,
-                TStream& image)
+UpgradeOutcome RunUpgrade(const UpgradeEnvironment& environment, ModbusMaster::CBaseModbus& transport,
+                          std::int32_t unitAddress, TStream& image)
 {
   TProgressDialog window(environment.prompts, nullptr);
-  int result = 0;
+  UpgradeOutcome outcome;
   {
     TRegUpgradeThread thread(transport, &window, environment.prompts, environment.beep, &window);
     window.OnCancel = [&thread](TProgressDialog*) { thread.CancelRun(); };
     window.Reset();
     thread.StartUpgrade(unitAddress, image);
-    result = environment.prompts.ShowModal(window);
+    outcome.installed = environment.prompts.ShowModal(window) == 1;
+    if (!outcome.installed) outcome.whyNot = thread.WhyNotDone();
   }
   // The window outlives the job for a moment; its button must not reach the job then.
   window.OnCancel = nullptr;
-  return result == 1;
+  return outcome;
 }
 
 UpgradeRunner UpgradeInProgressWindow(Prompts& prompts, BeepEvent beep)

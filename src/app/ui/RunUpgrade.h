@@ -19,9 +19,9 @@ struct UpgradeEnvironment {
 };
 
 // GUI thread: the upload job behind a modal progress window, which shows the job's
-// progress, owns its prompts and cancels it with its button. True exactly when the
-// window closed with OK (the image was installed and the user closed it).
-bool RunUpgrade(const UpgradeEnvironment& environment, ModbusMaster::CBaseModbus& transport, std::int32_t unitAddress,
+// progress, owns its prompts and cancels it with its button. Installed exactly when the
+// window closed with OK (the image was installed and the user closed it); else why not.
+UpgradeOutcome RunUpgrade(const UpgradeEnvironment& environment, ModbusMaster::CBaseModbus& transport, std::int32_t unitAddress,
                 TStream& image);
 
 // The workflow's upload as the main window runs it: RunUpgrade with these prompts and

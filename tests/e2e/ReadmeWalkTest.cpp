@@ -1,0 +1,162 @@
+// The README's walk through the program, against a simulated recorder started as the
+// README says: tools/readme-check.sh starts it and names its address here. The real
+// windows and the Qt message boxes, driven offscreen as the README tells the user to
+// drive them. Without KESTREL_README_ADDRESS there is nothing to walk to: skipped.
+//
+//   KESTREL_README_ADDRESS   mbtcp://..., mbudp://... or a serial device path (/dev/pts/5)
+//   KESTREL_README_PASSWORD  the password to type when the recorder asks for one
+//   KESTREL_README_ENDS      installed (the default) or refused (the install is refused)
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+
+#include "WindowDriving.h"
+#include "app/ui/RegPasswordDialog.h"
+
+namespace {
+
+std::string Variable(const char* name)
+{
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The user of the README: answers each modal window as it comes, as the walk says, and
+// notes what each one showed.
+class ReadmeUser : public QObject {
+public:
+  ReadmeUser(std::string address, std::string password)
+      : address_(std::move(address)), password_(std::move(password))
+  {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { Act(); });
+    timer->start(20);
+  }
+
+  std::vector<std::string> seen;  // "window: text", in order
+
+private:
+  void Act()
+  {
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window || !window->isVisible() || window == done_) return;
+    if (auto* settings = dynamic_cast<TMBSetupDialog2*>(window)) return Connect(*settings);
+    if (auto* box = qobject_cast<QMessageBox*>(window)) return Answer(*box);
+    if (auto* password = dynamic_cast<TRegPasswordDialog*>(window)) return Type(*password);
+    if (auto* progress = dynamic_cast<TProgressDialog*>(window)) return Close(*progress);
+    if (auto* buttons = window->findChild<QDialogButtonBox*>()) return Confirm(*window, *buttons);
+  }
+
+  void Connect(TMBSetupDialog2& dialog)
+  {
+    done_ = &dialog;
+    seen.push_back("settings");
+    const bool serial = address_.rfind("/dev/", 0) == 0;
+    QTest::mouseClick(serial ? dialog.rbSerial : dialog.rbEthernet, Qt::LeftButton);
+    QLineEdit* box = (serial ? dialog.cbPort : dialog.cbEthAddress)->lineEdit();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, QString::fromStdString(address_));
+    if (serial) {
+      // Any speed: a pseudo-terminal has none.
+      dialog.cbBaudRate->setCurrentIndex(dialog.cbBaudRate->findText(QStringLiteral("115200")));
+      QLineEdit* unit = dialog.seAddress->findChild<QLineEdit*>();
+      unit->selectAll();
+      QTest::keyClicks(unit, QStringLiteral("1"));
+    }
+    QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+  }
+
+  // OK to every box, and "Отмена" to a Retry box.
+  void Answer(QMessageBox& box)
+  {
+    done_ = &box;
+    seen.push_back("box: " + box.text().toStdString());
+    QAbstractButton* button = box.button(QMessageBox::Ok);
+    if (box.button(QMessageBox::Retry)) button = box.button(QMessageBox::Cancel);
+    if (!button) button = box.button(QMessageBox::Yes);
+    if (!button) button = box.escapeButton();
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+
+  void Type(TRegPasswordDialog& dialog)
+  {
+    done_ = &dialog;
+    seen.push_back("password: " + dialog.EditDevice->text().toStdString());
+    QTest::keyClicks(dialog.EditPassword, QString::fromStdString(password_));
+    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+  }
+
+  // The README's "Да" answers the job's final confirmation.
+  void Confirm(QWidget& dialog, QDialogButtonBox& buttons)
+  {
+    if (!buttons.button(QDialogButtonBox::Yes)) return;
+    done_ = &dialog;
+    seen.push_back("confirmation");
+    QTest::mouseClick(buttons.button(QDialogButtonBox::Yes), Qt::LeftButton);
+  }
+
+  // Once the job has ended with "OK" the user closes the window.
+  void Close(TProgressDialog& window)
+  {
+    if (window.Button1->text() != QStringLiteral("OK")) return;
+    done_ = &window;
+    seen.push_back("progress: " + window.Memo1->toPlainText().toStdString());
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+  }
+
+  const std::string address_;
+  const std::string password_;
+  QWidget* done_ = nullptr;
+};
+
+bool AnyContains(const std::vector<std::string>& lines, const std::string& text)
+{
+  for (const auto& line : lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
+{
+  const std::string address = Variable("KESTREL_README_ADDRESS");
+  if (address.empty()) GTEST_SKIP() << "tools/readme-check.sh names the simulator to walk to";
+  const bool refused = Variable("KESTREL_README_ENDS") == "refused";
+  TestApp();
+  ASSERT_EQ(ProgramResources().Names("FW").size(), 11u) << "the walk needs the sample images";
+
+  QtPrompts prompts;
+  ProgramWindow program(prompts);
+  TMainForm& form = program.form;
+  form.show();
+  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"));
+  QTest::mouseClick(form.btnUpdateStart, Qt::LeftButton);
+
+  const std::string walked = ::testing::PrintToString(user.seen);
+  EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО 2.1.70.0.")) << walked;
+  EXPECT_TRUE(AnyContains(user.seen, "имеет версию ПО 2.1.70.0.\nОбновить до версии 2.1.160.115?")) << walked;
+  EXPECT_TRUE(AnyContains(user.seen, "confirmation")) << walked;
+  EXPECT_EQ(AnyContains(user.seen, "password: "), !Variable("KESTREL_README_PASSWORD").empty()) << walked;
+  const QStringList log = form.mmoLog->toPlainText().split(QLatin1Char('\n'));
+  if (refused) {
+    EXPECT_TRUE(AnyContains(user.seen, "box: Ошибка обновления [10]\nОбновление не предназначено")) << walked;
+    EXPECT_EQ(log.value(log.size() - 2).toStdString(), "Обновление не выполнено: Ошибка обновления [10]");
+  } else {
+    EXPECT_TRUE(AnyContains(user.seen, "Загрузка обновления выполнена успешно.")) << walked;
+    EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО 2.1.160.115.")) << "read again after the upload: " << walked;
+    EXPECT_EQ(log.value(log.size() - 1).toStdString(), "OK");
+  }
+}
+
+}  // namespace
