@@ -433,7 +433,7 @@ void WriteTextSeeds(const fs::path& corpus)
 // the record layouts by a script of their own): each case's record on its device.
 void WriteConfigBlockSeeds(const fs::path& corpus)
 {
-  const fs::path folder = KESTREL_BLOCK_VECTORS_DIR;
+  const fs::path folder = KESTREL_CONFIG_VECTORS;
   std::map<std::string, std::vector<std::uint8_t>> records;
   std::ifstream recordsFile(folder / "blocks.txt");
   std::string line;
