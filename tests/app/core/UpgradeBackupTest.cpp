@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
-#include <thread>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "JobTestSupport.h"
@@ -181,14 +183,16 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
   WriteFileBytes(backup.path, "the previous backup");
   if (c.arrange) c.arrange(backup);
   auto& prompts = backup.job.prompts;
+  // The progress window's cancel, pressed while the reads wait on a slow recorder.
+  std::thread canceller;
   prompts.AnswerTask(kBackupLink).AnswerSaveFileWith([&](const SaveFileRequest&) {
     if (c.atSavePrompt) c.atSavePrompt();
     if (c.cancel) {
       backup.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x65).Ms(100));
-      std::thread([&backup] {
+      canceller = std::thread([&backup] {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
         backup.job.Cancel();
-      }).detach();
+      });
     }
     return backup.Choose(backup.path);
   });
@@ -199,6 +203,7 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
     });
 
   const bool installed = backup.job.Run(Pattern(300));
+  if (canceller.joinable()) canceller.join();
   if (c.cancel) {
     EXPECT_FALSE(installed);
     EXPECT_EQ(backup.job.progress.Ends(), (std::vector<JobEnd>{JobEnd::Cancelled, JobEnd::Cancelled}));
