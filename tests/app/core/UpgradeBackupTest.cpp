@@ -226,11 +226,13 @@ const FaultCase kFaults[] = {
     {"SilenceDuringTheRead",
      [](BackupJob& b) {
        b.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Silence, 1).OnFunction(0x65).After(3));
-     }},
+     },
+     {}},
     {"ResetDuringTheRead",
      [](BackupJob& b) {
        b.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::ResetConnection, 1).OnFunction(0x65).After(3));
-     }},
+     },
+     {}},
     {"CancelDuringTheRead", {}, {}, true},
     {"DiskFullAtTheSave", {}, [] { InjectSysFault(SysCallId::Write, ENOSPC, 1000); }},
     {"FolderNotWritable", {}, [] { InjectSysFault(SysCallId::Open, EACCES, 1000); }},
