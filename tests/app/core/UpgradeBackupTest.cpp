@@ -164,6 +164,31 @@ TEST(BackupWorker, BranchKeepsItsSummaryBoard)
   EXPECT_EQ(std::find(tags.begin(), tags.end(), 36), tags.end());
 }
 
+// The configuration read's edge recorders (more than 32 relays or inputs read one
+// record a request, the program's blob on either side of its function change, tag
+// fields from their first firmware): each file holds what was served.
+class BackupWorkerEdges : public testing::TestWithParam<const char*> {};
+
+TEST_P(BackupWorkerEdges, FileHoldsWhatWasServed)
+{
+  BackupJob backup(LinkKind::Tcp, GetParam());
+  backup.job.prompts.AnswerTask(kBackupLink).AnswerSaveFileWith(
+      [&](const SaveFileRequest&) { return backup.Choose(backup.path); });
+  EXPECT_TRUE(backup.job.Run(Pattern(300)));
+  const BackupReading reading = backup.Check();
+  EXPECT_EQ(reading.status, 0) << reading.faults;
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, BackupWorkerEdges,
+                         testing::Values("edge-2.1.53", "edge-2.1.54-do36", "edge-2.1.109-amx", "edge-2.1.126-amx",
+                                         "edge-2.1.140-ai32"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
 // A failure during the backup ends the run with the Retry box (or, a cancel, quietly);
 // the previous backup file stays whole and no temporary file is left. Retry then does
 // the backup and the upload.
