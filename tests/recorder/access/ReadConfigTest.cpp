@@ -419,6 +419,9 @@ TEST_F(ReadConfigTest, AGuardedStepPutsItsCaptionInFront)
       {"CP item of kind 3", "corvane-21-2.1.90-h2.5",
        [](recsim::DeviceConfiguration& c) { c.records[{kRead, 7}][6] = 3; },
        "Конфигурация \"Табло\":\nInvalid configuration"},
+      {"first-format boards cut inside their head", "corvane-21-2.1.90-h2.5",
+       [](recsim::DeviceConfiguration& c) { c.records[{kRead, 6}].resize(3); },
+       "Конфигурация \"Табло\":\n{12969}"},
       {"user tables with 17 points in one", "corvane-21-2.1.127-h2.5",
        [](recsim::DeviceConfiguration& c) { c.files[2][8] = 17; },  // table 0's point count
        "Конфигурация \"Таблицы\":\n{14842}"},
