@@ -337,6 +337,35 @@ TEST_F(ReadConfigTest, TheAMXProgramComesByTheFirmwaresPath)
   }
 }
 
+// First-line firmware never passes the information read; its model is filled by hand
+// and the simulator answers the records asked for.
+TEST_F(ReadConfigTest, TheScheduleIsReadFrom1_6_1)
+{
+  struct Row {
+    const char* name;
+    std::uint32_t version;
+    std::vector<Request> requests;
+  };
+  const Row rows[] = {
+      {"1.6.0 has the feature bit but no schedule record", MakeVersion(1, 6, 0), {{kRead, 0, 1}}},
+      {"1.6.1", MakeVersion(1, 6, 1), {{kRead, 0, 1}, {kRead, 10, 1}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WholeRead r(LinkKind::Tcp);
+    r.Load(Changed("corvane-21-2.1.54-h2.5", [](recsim::DeviceConfiguration& c) {
+      c.records[{kRead, 0}] = std::vector<std::uint8_t>(4, 0);     // the general record of 1.6
+      c.records[{kRead, 10}] = std::vector<std::uint8_t>(132, 0);  // twelve 11-byte items
+    }));
+    TRegInfo& info = r.config.RegInfo;
+    info.SwVersion = row.version;
+    info.Features = 1u << 0;
+    info.InfoIncomplete = false;
+    ASSERT_TRUE(r.ReadConfig());
+    EXPECT_EQ(ConfigRequests(r.link), row.requests);
+  }
+}
+
 // The 2.2 branch keeps the blob of the newer function, and its program is refused by
 // the block, which knows no such firmware: the read fails behind the program's caption.
 TEST_F(ReadConfigTest, TheBranchAsksForTheProgramBlobAndTheBlockRefusesIt)
