@@ -338,28 +338,37 @@ TEST_F(ReadConfigTest, TheAMXProgramComesByTheFirmwaresPath)
 }
 
 // First-line firmware never passes the information read; its model is filled by hand
-// and the simulator answers the records asked for.
-TEST_F(ReadConfigTest, TheScheduleIsReadFrom1_6_1)
+// and the simulator answers the records asked for (of zeros, in the firmware's sizes).
+TEST_F(ReadConfigTest, FirstLineBlocksByTheirFirmware)
 {
   struct Row {
     const char* name;
     std::uint32_t version;
+    std::uint32_t features;
+    std::uint32_t relays;
     std::vector<Request> requests;
   };
   const Row rows[] = {
-      {"1.6.0 has the feature bit but no schedule record", MakeVersion(1, 6, 0), {{kRead, 0, 1}}},
-      {"1.6.1", MakeVersion(1, 6, 1), {{kRead, 0, 1}, {kRead, 10, 1}}},
+      {"1.6.0 has the schedule's feature bit but no schedule record", MakeVersion(1, 6, 0), 1u << 0, 0,
+       {{kRead, 0, 1}}},
+      {"1.6.1 reads the schedule", MakeVersion(1, 6, 1), 1u << 0, 0, {{kRead, 0, 1}, {kRead, 10, 1}}},
+      // 36-byte relay records, six to a frame, where the second line keeps its discrete inputs.
+      {"1.10.6 reads 8 relays from 0x50", MakeVersion(1, 10, 6), 0, 8,
+       {{kRead, 0, 1}, {kRead, 0x50, 6}, {kRead, 0x56, 2}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WholeRead r(LinkKind::Tcp);
-    r.Load(Changed("corvane-21-2.1.54-h2.5", [](recsim::DeviceConfiguration& c) {
-      c.records[{kRead, 0}] = std::vector<std::uint8_t>(4, 0);     // the general record of 1.6
+    const std::size_t general = row.version < MakeVersion(1, 7, 0) ? 4 : 28;
+    r.Load(Changed("corvane-21-2.1.54-h2.5", [&](recsim::DeviceConfiguration& c) {
+      c.records[{kRead, 0}] = std::vector<std::uint8_t>(general, 0);
       c.records[{kRead, 10}] = std::vector<std::uint8_t>(132, 0);  // twelve 11-byte items
+      for (std::uint8_t i = 0; i < row.relays; ++i) c.records[{kRead, 0x50 + i}] = std::vector<std::uint8_t>(36, 0);
     }));
     TRegInfo& info = r.config.RegInfo;
     info.SwVersion = row.version;
-    info.Features = 1u << 0;
+    info.Features = row.features;
+    info.DOCount = row.relays;
     info.InfoIncomplete = false;
     ASSERT_TRUE(r.ReadConfig());
     EXPECT_EQ(ConfigRequests(r.link), row.requests);
