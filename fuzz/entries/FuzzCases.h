@@ -164,6 +164,32 @@ struct InfoRecordsCase {
   std::vector<std::uint8_t> Encode() const;
 };
 
+// config_blocks: [block][band][version u32 when band names none][flags], the channel 0's
+// DI mode codes and the device's DO control type codes, each [count u8][codes], then
+// the record: one device record of a configuration block (the schedule: one item) at
+// the band's firmware, on a device with 8 AI, 4 AO, 8 DI, 8 DO, 4 TTL and 4 regulator
+// channels, one totalizer and one counter.
+struct ConfigBlocksCase {
+  enum Block : std::uint8_t { DI, DO, IP, Page, Board, SM, CT, TTL, TMR, Ctl, Tag, Schedule, BlockCount };
+  static constexpr std::uint8_t kTwentyChannelsPerPage = 0x01;  // else 16
+  static constexpr std::uint8_t kRelayExtension = 0x02;         // relay 0's information has type 2
+
+  std::uint8_t block = 0;  // modulo BlockCount
+  std::uint8_t band = 0;
+  std::uint32_t version = 0;  // read only when band is past the table of band versions
+  std::uint8_t flags = 0;
+  std::vector<std::uint8_t> diModes;
+  std::vector<std::uint8_t> doControlTypes;
+  std::vector<std::uint8_t> record;
+
+  // A version of every band the blocks' records know, and of the edges around them.
+  static std::span<const std::uint32_t> BandVersions();
+  std::uint32_t Version() const;
+
+  static ConfigBlocksCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
 // config_streams: [block][band][version u32 when band names none][pages u8][limit u8]
 // [tables u8][limit1 u16][limit2 u16], then the record or stream of the block. The
 // device offers every block; its information gives the scheme's pages and limit byte

@@ -17,6 +17,7 @@ constexpr Target kTargets[] = {
     {"login", FuzzLogin},
     {"info_records", FuzzInfoRecords},
     {"info_read", FuzzInfoRead},
+    {"config_blocks", FuzzConfigBlocks},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},

@@ -43,6 +43,7 @@ bool FuzzRecordTransfers(std::span<const std::uint8_t> input);
 bool FuzzLogin(std::span<const std::uint8_t> input);
 bool FuzzInfoRecords(std::span<const std::uint8_t> input);
 bool FuzzInfoRead(std::span<const std::uint8_t> input);
+bool FuzzConfigBlocks(std::span<const std::uint8_t> input);
 bool FuzzImageStore(std::span<const std::uint8_t> input);
 bool FuzzSettingsStore(std::span<const std::uint8_t> input);
 bool FuzzUrl(std::span<const std::uint8_t> input);

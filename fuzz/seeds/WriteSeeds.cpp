@@ -7,10 +7,12 @@
 //   kestrel_fuzz_seeds <fuzz/corpus folder>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include <unistd.h>
@@ -363,6 +365,79 @@ void WriteTextSeeds(const fs::path& corpus)
     Write(corpus, "version_text", "version-" + std::to_string(i), Text(versions[i]));
 }
 
+// A vector file of tests/recorder/config/vectors: "<name> <hex bytes>" a line.
+std::map<std::string, std::vector<std::uint8_t>> ReadVectorFile(const fs::path& file)
+{
+  std::map<std::string, std::vector<std::uint8_t>> records;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto space = line.find(' ');
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+    records[line.substr(0, space)] = bytes;
+  }
+  return records;
+}
+
+// The configuration blocks' record vectors (tests/recorder/config/vectors, written from
+// the record layouts by a script of their own): each case's record on its device.
+void WriteConfigBlockSeeds(const fs::path& corpus)
+{
+  const fs::path folder = KESTREL_BLOCK_VECTORS_DIR;
+  const auto records = ReadVectorFile(folder / "blocks.txt");
+  std::string line;
+  static const std::map<std::string, ConfigBlocksCase::Block> kBlocks = {
+      {"DI", ConfigBlocksCase::DI},   {"DO", ConfigBlocksCase::DO},       {"IP", ConfigBlocksCase::IP},
+      {"Page", ConfigBlocksCase::Page}, {"Board", ConfigBlocksCase::Board}, {"SM", ConfigBlocksCase::SM},
+      {"CT", ConfigBlocksCase::CT},   {"TTL", ConfigBlocksCase::TTL},     {"TMR", ConfigBlocksCase::TMR},
+      {"Ctl", ConfigBlocksCase::Ctl}, {"Tag", ConfigBlocksCase::Tag},     {"Schedule", ConfigBlocksCase::Schedule}};
+  auto codes = [](const std::string& list) {
+    std::vector<std::uint8_t> out;
+    std::istringstream in(list);
+    std::string item;
+    while (std::getline(in, item, ',')) out.push_back(static_cast<std::uint8_t>(std::stoul(item)));
+    return out;
+  };
+  std::ifstream cases(folder / "blocks_fields.txt");
+  std::string name;
+  ConfigBlocksCase c;
+  while (std::getline(cases, line)) {
+    const auto space = line.find(' ');
+    const std::string key = line.substr(0, space), rest = space == std::string::npos ? "" : line.substr(space + 1);
+    if (key == "case") {
+      name = rest;
+      c = {};
+      c.band = 0xFF;
+      c.diModes = {0, 1, 2, 3, 4, 5, 6, 7};
+      c.doControlTypes = {0, 1, 2, 3, 4};
+    } else if (key == "block") {
+      c.block = kBlocks.at(rest);
+    } else if (key == "version") {
+      c.version = static_cast<std::uint32_t>(std::stoul(rest, nullptr, 16));
+    } else if (key == "context") {
+      std::istringstream pairs(rest);
+      std::string pair;
+      while (pairs >> pair) {
+        const auto eq = pair.find('=');
+        const std::string k = pair.substr(0, eq), v = pair.substr(eq + 1);
+        if (k == "page_channels" && v == "20") c.flags |= ConfigBlocksCase::kTwentyChannelsPerPage;
+        if (k == "do_info_type" && v == "2") c.flags |= ConfigBlocksCase::kRelayExtension;
+        if (k == "di_modes") c.diModes = codes(v);
+        if (k == "do_control_types") c.doControlTypes = codes(v);
+      }
+    } else if (key == "end") {
+      c.record = records.at(name);
+      std::string file = name;
+      for (char& ch : file)
+        if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '.' && ch != '-') ch = '_';
+      Write(corpus, "config_blocks", file, c.Encode());
+    }
+  }
+}
+
 }  // namespace
 
 // The independent vectors of the configuration's stream blocks (the C++ tests read the
@@ -374,17 +449,11 @@ void WriteConfigStreamSeeds(const fs::path& corpus)
       {"tim2_", ConfigStreamsCase::BoardsV2}, {"ms_", ConfigStreamsCase::Scheme},
       {"amx_", ConfigStreamsCase::Program},  {"ut_", ConfigStreamsCase::UserTables}};
   const auto bands = ConfigStreamsCase::BandVersions();
-  std::ifstream vectors(fs::path(KESTREL_CONFIG_VECTORS) / "streams.txt");
-  std::string line;
-  while (std::getline(vectors, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::string name = line.substr(0, line.find(' '));
-    const std::string hex = line.substr(name.size() + 1);
+  for (const auto& [name, bytes] : ReadVectorFile(fs::path(KESTREL_BLOCK_VECTORS_DIR) / "streams.txt")) {
     ConfigStreamsCase c;
     for (const auto& [prefix, block] : prefixes)
       if (name.starts_with(prefix)) c.block = block;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-      c.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    c.bytes = bytes;
     c.pages = 3;
     c.limit = 200;
     c.tables = 8;
@@ -408,6 +477,7 @@ int main(int argc, char** argv)
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
   WriteInfoReadSeeds(corpus);
+  WriteConfigBlockSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);

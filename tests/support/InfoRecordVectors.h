@@ -61,11 +61,11 @@ inline const std::vector<std::uint8_t> kDevice_2_1_70 = Hex(
     "00 00 00 00  04 06 00 00  00 02 32 01  7A 08 00 00"
     "04 04 02 01");
 
-// pelkar-2.1.100: 44 bytes; feature bits 13 and 14, model 51, 2 extension relays,
-// mnemonic byte 128 (ignored below 2.1.128), serial 21100.
+// pelkar-2.1.100: 44 bytes; feature bits 13 and 14, pages 4 x 16, model 51, 2 extension
+// relays, mnemonic byte 128 (ignored below 2.1.128), serial 21100.
 inline const std::vector<std::uint8_t> kDevice_2_1_100 = Hex(
     "00 00 01 02  00 64 01 02  00 60 00 00"
-    "00 00 00 00  04 06 00 00  00 02 32 01  6C 52 00 00"
+    "00 00 00 00  04 10 00 00  00 02 32 01  6C 52 00 00"
     "00 04 02 01  33 00 00 02  00 00 00 00  00 80 00 00");
 
 // pelkar-2.1.150: 64 bytes; feature bits 13, 14 and 25, pages 4 x 16, model 51,

@@ -171,9 +171,11 @@ const std::vector<ProfileDescription>& StandardProfiles()
     add({.Name = "pelkar-2.1.20", .Firmware = "2.1.20", .Model = 21, .SerialNumber = 2120, .PageChannels = 12,
          .RelayRecords = false});
     add({.Name = "pelkar-2.1.70", .Firmware = "2.1.70", .Features = kTagFields, .Model = 51, .SerialNumber = 2170, .TTL = 4});
+    // From 2.1.90 on a display page record exists for 16 or 20 channels per page only.
     add({.Name = "pelkar-2.1.100", .Firmware = "2.1.100", .Features = kTagFields | kMnemonic, .Model = 51, .SerialNumber = 21100,
-         .DI = 8, .DO = 4, .ExtDO = 2, .ModuleSlots = {1, 0, 3, 0, 0, 12}});
-    add({.Name = "corvane-2.1.120", .BrandLine = Brand::Corvane, .Firmware = "2.1.120", .Features = kTagFields, .Model = 21, .SerialNumber = 21120});
+         .DI = 8, .DO = 4, .ExtDO = 2, .PageChannels = 16, .ModuleSlots = {1, 0, 3, 0, 0, 12}});
+    add({.Name = "corvane-2.1.120", .BrandLine = Brand::Corvane, .Firmware = "2.1.120", .Features = kTagFields, .Model = 21,
+         .SerialNumber = 21120, .PageChannels = 20});
     add({.Name = "pelkar-2.1.150", .Firmware = "2.1.150", .Features = kTagFields | kMnemonic | kRegulators, .Model = 51,
          .SerialNumber = 21150, .AO = 2, .IP = 4, .Signals = 18, .PageChannels = 16, .Ctl = 4});
     add({.Name = "pelkar-2.1.150-short", .Firmware = "2.1.150", .Features = kMnemonic | kRegulators, .Model = 51,

@@ -33,10 +33,24 @@ constexpr bool IsSwAtLeast2_1_120BranchIncluded(std::uint32_t v)
   return IsFirmwareFromBranchIncluded(v, MakeVersion(2, 1, 120));
 }
 
+// The channel blocks' inner gates.
+constexpr bool IsSwAtLeast2_1_101(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 101)); }
+constexpr bool IsSwAtLeast2_1_128_50(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 128, 50)); }
+constexpr bool IsSwAtLeast2_1_128_80(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 128, 80)); }
+constexpr bool IsSwAtLeast2_1_160_28(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 160, 28)); }
+// First-line records carry two events, not four, from 1.10.17 on.
+constexpr bool IsSwAtLeast1_10_17(std::uint32_t v) { return v >= MakeVersion(1, 10, 17); }
+
 // A window inside the 2.1 line.
 constexpr bool IsSw2_1_80To2_1_100(std::uint32_t v)
 {
   return v >= MakeVersion(2, 1, 80) && v <= MakeVersion(2, 1, 100, 255);
+}
+
+// Devices that report totalizers and counters whose records no backup can write back.
+constexpr bool IsSw2_1_25To2_1_156(std::uint32_t v)
+{
+  return v >= MakeVersion(2, 1, 25) && v <= MakeVersion(2, 1, 156, 255);
 }
 
 // The relay information records: late first-line firmware from 1.10.6, and the second

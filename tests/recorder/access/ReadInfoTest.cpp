@@ -94,7 +94,7 @@ const InfoExpectation kSecondLine[] = {
      {"дискретный"},
      {},
      6,
-     6,
+     16,
      std::vector<int>(8, 1)},
     {"pelkar-2.1.150",
      90,

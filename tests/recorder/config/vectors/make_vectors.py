@@ -3,7 +3,8 @@
 (one per block family; a name starting with "_" is a shared helper) the records its
 vectors() returns, into <module>.txt beside it, one record a line as
     <name> <hex bytes>
-The C++ tests read these files and carry the field values they expect as literals.
+The C++ tests read these files and carry the field values they expect as literals, or
+read them from <module>_fields.txt where a family writes them (expectations()).
 Add a family by adding a module; this driver needs no edit.
 Run: python3 make_vectors.py
 """
@@ -33,6 +34,11 @@ def main():
             lines.append("%s %s" % (name, data.hex().upper()))
         with open(os.path.join(HERE, stem + ".txt"), "w", encoding="ascii") as out:
             out.write("\n".join(lines) + "\n")
+        # A family may also say what its tests expect of the records, into <module>_fields.txt.
+        if hasattr(module, "expectations"):
+            with open(os.path.join(HERE, stem + "_fields.txt"), "w", encoding="utf-8") as out:
+                out.write("# Written by make_vectors.py from %s.py; do not edit.\n" % stem)
+                out.write(module.expectations())
 
 
 if __name__ == "__main__":
