@@ -190,6 +190,25 @@ struct ConfigBlocksCase {
   std::vector<std::uint8_t> Encode() const;
 };
 
+// config_general and config_ai_ao: [version u32][general version u32][block][channel]
+// [flags], then the record. The configuration's device is of the version (its general
+// part of the general version, the same when 0) and describes its channels the way the
+// record tests' device does; the record is read into item `channel` of `block`.
+struct ConfigRecordCase {
+  enum Block : std::uint8_t { AnalogInput, AnalogOutput, BlockCount };
+  static constexpr std::uint8_t kFeatureSelector3 = 0x01;  // feature bit 22 (general record)
+
+  std::uint32_t version = 0;
+  std::uint32_t genVersion = 0;
+  std::uint8_t block = 0;    // modulo BlockCount
+  std::uint8_t channel = 0;  // modulo the block's items
+  std::uint8_t flags = 0;
+  std::vector<std::uint8_t> record;
+
+  static ConfigRecordCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
 // config_streams: [block][band][version u32 when band names none][pages u8][limit u8]
 // [tables u8][limit1 u16][limit2 u16], then the record or stream of the block. The
 // device offers every block; its information gives the scheme's pages and limit byte

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <regex>
 #include <string>
 
 #include <unistd.h>
@@ -24,6 +25,7 @@
 #include "platform/ProgramResources.h"
 #include "platform/Registry.h"
 #include "recorder/access/RegCommands.h"
+#include "recorder/info/VersionWord.h"
 #include "recsim/Device.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/Profile.h"
@@ -287,6 +289,55 @@ void WriteInfoReadSeeds(const fs::path& corpus)
 }
 
 // Logins against the simulated recorder, its replies recorded as for the long reads.
+// A vector file of tests/recorder/config/vectors: "<name> <hex bytes>" a line.
+std::map<std::string, std::vector<std::uint8_t>> ReadVectorFile(const fs::path& file)
+{
+  std::map<std::string, std::vector<std::uint8_t>> records;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto space = line.find(' ');
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+    records[line.substr(0, space)] = bytes;
+  }
+  return records;
+}
+
+// The configuration records of the tests' vectors (written from the record layouts,
+// tests/recorder/config/vectors), each at the firmware its name gives ("..._v2_1_131_...").
+void WriteConfigSeeds(const fs::path& corpus)
+{
+  const std::regex versionInName("v([0-9]+)_([0-9]+)_([0-9]+)");
+  auto each = [&](const char* family, auto&& write) {
+    for (const auto& [name, bytes] : ReadVectorFile(fs::path(KESTREL_CONFIG_VECTORS) / (std::string(family) + ".txt"))) {
+      std::smatch m;
+      if (!std::regex_search(name, m, versionInName)) continue;
+      ConfigRecordCase c;
+      c.version = MakeVersion(std::stoul(m[1]), std::stoul(m[2]), std::stoul(m[3]));
+      c.record = bytes;
+      write(name, c);
+    }
+  };
+  each("general", [&](const std::string& name, ConfigRecordCase c) {
+    c.flags = ConfigRecordCase::kFeatureSelector3;
+    Write(corpus, "config_general", name, c.Encode());
+  });
+  each("ai_ao", [&](const std::string& name, ConfigRecordCase c) {
+    if (name.starts_with("ai")) {
+      Write(corpus, "config_ai_ao", name, c.Encode());
+      return;
+    }
+    // An output record reads into a base output and into an extension output alike.
+    c.block = ConfigRecordCase::AnalogOutput;
+    Write(corpus, "config_ai_ao", name + "-base", c.Encode());
+    c.channel = 2;
+    Write(corpus, "config_ai_ao", name + "-extension", c.Encode());
+  });
+}
+
 void WriteLoginSeeds(const fs::path& corpus)
 {
   struct LoginSeed {
@@ -365,28 +416,11 @@ void WriteTextSeeds(const fs::path& corpus)
     Write(corpus, "version_text", "version-" + std::to_string(i), Text(versions[i]));
 }
 
-// A vector file of tests/recorder/config/vectors: "<name> <hex bytes>" a line.
-std::map<std::string, std::vector<std::uint8_t>> ReadVectorFile(const fs::path& file)
-{
-  std::map<std::string, std::vector<std::uint8_t>> records;
-  std::ifstream in(file);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const auto space = line.find(' ');
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
-      bytes.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
-    records[line.substr(0, space)] = bytes;
-  }
-  return records;
-}
-
 // The configuration blocks' record vectors (tests/recorder/config/vectors, written from
 // the record layouts by a script of their own): each case's record on its device.
 void WriteConfigBlockSeeds(const fs::path& corpus)
 {
-  const fs::path folder = KESTREL_BLOCK_VECTORS_DIR;
+  const fs::path folder = KESTREL_CONFIG_VECTORS;
   const auto records = ReadVectorFile(folder / "blocks.txt");
   std::string line;
   static const std::map<std::string, ConfigBlocksCase::Block> kBlocks = {
@@ -449,7 +483,7 @@ void WriteConfigStreamSeeds(const fs::path& corpus)
       {"tim2_", ConfigStreamsCase::BoardsV2}, {"ms_", ConfigStreamsCase::Scheme},
       {"amx_", ConfigStreamsCase::Program},  {"ut_", ConfigStreamsCase::UserTables}};
   const auto bands = ConfigStreamsCase::BandVersions();
-  for (const auto& [name, bytes] : ReadVectorFile(fs::path(KESTREL_BLOCK_VECTORS_DIR) / "streams.txt")) {
+  for (const auto& [name, bytes] : ReadVectorFile(fs::path(KESTREL_CONFIG_VECTORS) / "streams.txt")) {
     ConfigStreamsCase c;
     for (const auto& [prefix, block] : prefixes)
       if (name.starts_with(prefix)) c.block = block;
@@ -478,6 +512,7 @@ int main(int argc, char** argv)
   WriteTransferSeeds(corpus);
   WriteInfoReadSeeds(corpus);
   WriteConfigBlockSeeds(corpus);
+  WriteConfigSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);
