@@ -22,14 +22,6 @@
 
 namespace {
 
-std::vector<std::string> FolderNames(const std::filesystem::path& folder)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";  // serial number 2170025
 constexpr int kBackupLink = 100;
 
@@ -234,14 +226,14 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
     EXPECT_EQ(backup.job.progress.Ends(), (std::vector<JobEnd>{JobEnd::Cancelled, JobEnd::Cancelled}));
     EXPECT_TRUE(backup.job.Boxes().empty());
     EXPECT_EQ(ReadFileBytes(backup.path), "the previous backup");
-    EXPECT_EQ(FolderNames(backup.dir.path()), (std::vector<std::string>{"backup.cfg", "served.txt"}));
+    EXPECT_EQ(backup.dir.Listing(), (std::vector<std::string>{"backup.cfg", "served.txt"}));
     return;
   }
   EXPECT_TRUE(installed);
   EXPECT_TRUE(prompts.Faults().empty()) << testing::PrintToString(prompts.Faults());
   ASSERT_EQ(backup.job.Boxes().size(), 1u);  // the Retry box
   EXPECT_EQ(ReadFileBytes(backup.path + ".bak"), "the previous backup");
-  EXPECT_EQ(FolderNames(backup.dir.path()), (std::vector<std::string>{"backup.cfg", "backup.cfg.bak", "served.txt"}));
+  EXPECT_EQ(backup.dir.Listing(), (std::vector<std::string>{"backup.cfg", "backup.cfg.bak", "served.txt"}));
   const BackupReading reading = backup.Check();
   EXPECT_EQ(reading.status, 0) << reading.faults;
   EXPECT_EQ(backup.road.ReceivedImage(), Pattern(300));

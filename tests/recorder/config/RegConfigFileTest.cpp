@@ -286,14 +286,6 @@ TEST(BackupFile, VersionsWithoutALayout)
 
 // --- Saving to a file ------------------------------------------------------------
 
-std::vector<std::string> FolderNames(const std::filesystem::path& folder)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class BackupFileSave : public testing::Test {
 protected:
   ~BackupFileSave() override { ClearSysFaults(); }
@@ -311,7 +303,7 @@ TEST_F(BackupFileSave, OverAnExistingFileKeepsItAsBak)
   device.config.SaveToFile(path);
   EXPECT_EQ(ReadBackupFile(path).status, 0);
   EXPECT_EQ(ReadFileBytes(path + ".bak"), "the previous backup");
-  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"1234.cfg", "1234.cfg.bak"}));
+  EXPECT_EQ(dir.Listing(), (std::vector<std::string>{"1234.cfg", "1234.cfg.bak"}));
 }
 
 TEST_F(BackupFileSave, NewFileTakesTheUmaskAndAnOldOneKeepsItsMode)
@@ -354,7 +346,7 @@ TEST_F(BackupFileSave, FailureLeavesThePreviousFileAndNoTemporary)
     EXPECT_THROW(device.config.SaveToFile(path), Exception);
     ClearSysFaults();
     EXPECT_EQ(ReadFileBytes(path), "the previous backup");
-    for (const auto& name : FolderNames(dir.path())) EXPECT_TRUE(name == "1234.cfg" || name == "1234.cfg.bak") << name;
+    for (const auto& name : dir.Listing()) EXPECT_TRUE(name == "1234.cfg" || name == "1234.cfg.bak") << name;
   }
 }
 
@@ -364,7 +356,7 @@ TEST_F(BackupFileSave, AbandonedTemporaryRemovedByTheNextSave)
   device.Fit();
   WriteFileBytes(path + ".~Ab12Cd.tmp", "half a file");
   device.config.SaveToFile(path);
-  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"1234.cfg"});
+  EXPECT_EQ(dir.Listing(), std::vector<std::string>{"1234.cfg"});
 }
 
 }  // namespace
