@@ -190,6 +190,25 @@ struct ConfigBlocksCase {
   std::vector<std::uint8_t> Encode() const;
 };
 
+// config_general and config_ai_ao: [version u32][general version u32][block][channel]
+// [flags], then the record. The configuration's device is of the version (its general
+// part of the general version, the same when 0) and describes its channels the way the
+// record tests' device does; the record is read into item `channel` of `block`.
+struct ConfigRecordCase {
+  enum Block : std::uint8_t { AnalogInput, AnalogOutput, BlockCount };
+  static constexpr std::uint8_t kFeatureSelector3 = 0x01;  // feature bit 22 (general record)
+
+  std::uint32_t version = 0;
+  std::uint32_t genVersion = 0;
+  std::uint8_t block = 0;    // modulo BlockCount
+  std::uint8_t channel = 0;  // modulo the block's items
+  std::uint8_t flags = 0;
+  std::vector<std::uint8_t> record;
+
+  static ConfigRecordCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
 // image_store: [count], then that many resources (1 to 4), each [name u8][length u16]
 // [bytes]. Names are "FW_<i>" (type "FW"), or when the name byte's high bit is set a
 // name without the prefix, which the store must pass over.

@@ -18,6 +18,8 @@ constexpr Target kTargets[] = {
     {"info_records", FuzzInfoRecords},
     {"info_read", FuzzInfoRead},
     {"config_blocks", FuzzConfigBlocks},
+    {"config_general", FuzzConfigGeneral},
+    {"config_ai_ao", FuzzConfigAIAO},
     {"image_store", FuzzImageStore},
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},

@@ -44,6 +44,8 @@ bool FuzzLogin(std::span<const std::uint8_t> input);
 bool FuzzInfoRecords(std::span<const std::uint8_t> input);
 bool FuzzInfoRead(std::span<const std::uint8_t> input);
 bool FuzzConfigBlocks(std::span<const std::uint8_t> input);
+bool FuzzConfigGeneral(std::span<const std::uint8_t> input);
+bool FuzzConfigAIAO(std::span<const std::uint8_t> input);
 bool FuzzImageStore(std::span<const std::uint8_t> input);
 bool FuzzSettingsStore(std::span<const std::uint8_t> input);
 bool FuzzUrl(std::span<const std::uint8_t> input);

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <regex>
 #include <string>
 
 #include <unistd.h>
@@ -24,6 +25,7 @@
 #include "platform/ProgramResources.h"
 #include "platform/Registry.h"
 #include "recorder/access/RegCommands.h"
+#include "recorder/info/VersionWord.h"
 #include "recsim/Device.h"
 #include "recsim/Discovery.h"
 #include "recsim/LoginHandlers.h"
@@ -287,6 +289,44 @@ void WriteInfoReadSeeds(const fs::path& corpus)
 }
 
 // Logins against the simulated recorder, its replies recorded as for the long reads.
+// The configuration records of the tests' vectors (written from the record layouts,
+// tests/recorder/config/vectors), each at the firmware its name gives ("..._v2_1_131_...").
+void WriteConfigSeeds(const fs::path& corpus)
+{
+  const std::regex versionInName("v([0-9]+)_([0-9]+)_([0-9]+)");
+  auto each = [&](const char* family, auto&& write) {
+    std::ifstream in(fs::path(KESTREL_CONFIG_VECTORS) / (std::string(family) + ".txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+      std::smatch m;
+      const auto space = line.find(' ');
+      if (line.empty() || line[0] == '#' || space == std::string::npos) continue;
+      const std::string name = line.substr(0, space);
+      if (!std::regex_search(name, m, versionInName)) continue;
+      ConfigRecordCase c;
+      c.version = MakeVersion(std::stoul(m[1]), std::stoul(m[2]), std::stoul(m[3]));
+      for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
+        c.record.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+      write(name, c);
+    }
+  };
+  each("general", [&](const std::string& name, ConfigRecordCase c) {
+    c.flags = ConfigRecordCase::kFeatureSelector3;
+    Write(corpus, "config_general", name, c.Encode());
+  });
+  each("ai_ao", [&](const std::string& name, ConfigRecordCase c) {
+    if (name.starts_with("ai")) {
+      Write(corpus, "config_ai_ao", name, c.Encode());
+      return;
+    }
+    // An output record reads into a base output and into an extension output alike.
+    c.block = ConfigRecordCase::AnalogOutput;
+    Write(corpus, "config_ai_ao", name + "-base", c.Encode());
+    c.channel = 2;
+    Write(corpus, "config_ai_ao", name + "-extension", c.Encode());
+  });
+}
+
 void WriteLoginSeeds(const fs::path& corpus)
 {
   struct LoginSeed {
@@ -388,7 +428,7 @@ void WriteDiscoverySeeds(const fs::path& corpus)
 // the record layouts by a script of their own): each case's record on its device.
 void WriteConfigBlockSeeds(const fs::path& corpus)
 {
-  const fs::path folder = KESTREL_BLOCK_VECTORS_DIR;
+  const fs::path folder = KESTREL_CONFIG_VECTORS;
   std::map<std::string, std::vector<std::uint8_t>> records;
   std::ifstream recordsFile(folder / "blocks.txt");
   std::string line;
@@ -463,6 +503,7 @@ int main(int argc, char** argv)
   WriteTransferSeeds(corpus);
   WriteInfoReadSeeds(corpus);
   WriteConfigBlockSeeds(corpus);
+  WriteConfigSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);

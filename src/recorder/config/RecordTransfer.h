@@ -10,6 +10,7 @@
 
 #include "platform/Bytes.h"
 #include "recorder/config/FieldConventions.h"
+#include "recorder/config/SingleDecimal.h"
 #include "recorder/info/DecimalWord.h"
 #include "recorder/info/FixedValue.h"
 
@@ -71,6 +72,10 @@ public:
   // mantissa8 / mantissa16 / mantissaI16: the setting's mantissa as an unsigned 8-bit,
   // unsigned 16-bit or signed 16-bit number, kept as it is.
   void single(std::size_t offset, fixed::TValBase<int>& value) const { value.SetDouble(in_.f32(offset)); }
+  // The same field read as the decimal whose single is the stored one (SingleDecimal.h),
+  // so a rewritten record keeps its floats; SetDouble where no decimal within the
+  // type's limits has that single.
+  void singleExact(std::size_t offset, fixed::TValBase<int>& value) const { SetFromSingle(value, in_.f32(offset)); }
   void packed(std::size_t offset, fixed::TValBase<int>& value) const
   {
     const std::uint32_t word = in_.u32(offset);
@@ -79,6 +84,20 @@ public:
   void mantissa8(std::size_t offset, fixed::TValBase<int>& value) const { value.SetMantissa(in_.u8(offset)); }
   void mantissa16(std::size_t offset, fixed::TValBase<int>& value) const { value.SetMantissa(in_.u16(offset)); }
   void mantissaI16(std::size_t offset, fixed::TValBase<int>& value) const { value.SetMantissa(in_.i16(offset)); }
+
+  // A byte stored converted: reading hands it to decode, writing stores encode().
+  // Give decode a generic parameter (auto): the writing side never instantiates it, so
+  // it may change a block that is const there.
+  template <typename Encode, typename Decode>
+  void u8via(std::size_t offset, Encode&& /*encode*/, Decode&& decode) const
+  {
+    decode(in_.u8(offset));
+  }
+  template <typename Encode, typename Decode>
+  void u16via(std::size_t offset, Encode&& /*encode*/, Decode&& decode) const
+  {
+    decode(in_.u16(offset));
+  }
 
   // A code page 1251 name in a field of width bytes (width - 1 of them text).
   void text(std::size_t offset, std::size_t width, std::string& field) const
@@ -140,6 +159,7 @@ public:
 
   // The single-precision quotient mantissa / 10^decimals.
   void single(std::size_t offset, const fixed::TValBase<int>& value) { out_.f32(offset, value.ToFloat()); }
+  void singleExact(std::size_t offset, const fixed::TValBase<int>& value) { single(offset, value); }
   // The value brought within its own type's decimals and mantissa limits, packed.
   void packed(std::size_t offset, const fixed::TValBase<int>& value) { out_.u32(offset, PackDecimalValue(value)); }
   void mantissa8(std::size_t offset, const fixed::TValBase<int>& value)
@@ -151,6 +171,17 @@ public:
     out_.u16(offset, static_cast<std::uint16_t>(value.GetMantissa()));
   }
   void mantissaI16(std::size_t offset, const fixed::TValBase<int>& value) { mantissa16(offset, value); }
+
+  template <typename Encode, typename Decode>
+  void u8via(std::size_t offset, Encode&& encode, Decode&& /*decode*/)
+  {
+    out_.u8(offset, static_cast<std::uint8_t>(encode()));
+  }
+  template <typename Encode, typename Decode>
+  void u16via(std::size_t offset, Encode&& encode, Decode&& /*decode*/)
+  {
+    out_.u16(offset, static_cast<std::uint16_t>(encode()));
+  }
 
   void text(std::size_t offset, std::size_t width, const std::string& field)
   {

@@ -9,6 +9,7 @@
 
 #include "recorder/config/RecordTransfer.h"
 #include "recorder/config/RegConfig.h"
+#include "recorder/config/SingleDecimal.h"
 #include "recorder/info/DecimalWord.h"
 #include "recorder/info/FirmwarePredicates.h"
 #include "recorder/info/RegChannelInfo.h"
@@ -88,17 +89,24 @@ void TransferRs485Source(IO& io, Source& s)
 // limits.
 void ReadShortOutputValue(float x, TRegAOConfig::Decimal& value)
 {
+  // The decimal whose single is the stored one keeps the float through a rewrite; 8
+  // digits rounded one decimal at a time may not.
+  fixed::DecimalPair pair{};
+  if (DecimalOfSingle(SingleBits(x), 0xFFFFFFFFu, 1, 6, -9999999, 9999999, pair)) {
+    value.SetValue(pair.mantissa, pair.decimals);
+    return;
+  }
   const std::uint32_t word = FloatToDecimalWordInRange(x, 1, 6, -9999999, 9999999);
   value.SetValue(DecimalWordMantissa(word), DecimalWordDecimals(word));
 }
 
-// The float output value of the long form below 2.1.159: through SetDouble. A float
+// The float output value of the long form below 2.1.159: as every float field. A float
 // that is no finite number reads as in the short form (NaN as 0.0, an infinity as the
 // largest value of its sign) rather than failing the whole read: one rule for both
 // forms, and an output value is no reason to lose a backup.
 void ReadOutputValueFloat(float x, TRegAOConfig::Decimal& value)
 {
-  if (std::isfinite(x)) value.SetDouble(x);
+  if (std::isfinite(x)) SetFromSingle(value, x);
   else ReadShortOutputValue(x, value);
 }
 
@@ -111,7 +119,7 @@ void TransferAO248(IO& io, Block& ao, std::optional<std::uint8_t> controlCode, s
   io.u8(27, ao.Option3);
   if (IsSwAtLeast2_1_159(io.Version())) io.packed(28, ao.OutputValue);
   else if constexpr (IO::kReading) ReadOutputValueFloat(io.Bytes().f32(28), ao.OutputValue);
-  else io.single(28, ao.OutputValue);
+  else io.singleExact(28, ao.OutputValue);
 
   switch (controlCode.value_or(0)) {
   case kControlRs485:
@@ -267,7 +275,7 @@ std::size_t TRegAOConfig::WriteRecord(std::uint32_t targetVersion, std::vector<s
   return AppendRecord(output, band.size, targetVersion, [&](RecordWriting& io) {
     if (band.form == AOForm::Short160) {
       TransferAOCommon(io, *this);
-      io.single(28, OutputValue);
+      io.singleExact(28, OutputValue);
     } else {
       // A position the device does not offer writes no control-type area.
       std::optional<std::uint8_t> controlCode;

@@ -57,3 +57,21 @@ struct ConfigFixture {
     config.ResizeToInfo();
   }
 };
+
+// A device with every control type offered (the position is the code), two base
+// outputs and two extension outputs.
+struct AODevice : ConfigFixture {
+  explicit AODevice(std::uint32_t sw, std::vector<std::uint8_t> controlTypes = {0, 1, 2, 3, 4, 5, 6})
+      : ConfigFixture(sw)
+  {
+    TRegInfo& info = config.RegInfo;
+    info.AOCount = 2;
+    info.ExtAOCount = 2;
+    info.AOChannels = {TRegInfo::TRegAOChannelInfo(0), TRegInfo::TRegAOChannelInfo(0),
+                       TRegInfo::TRegAOChannelInfo(1), TRegInfo::TRegAOChannelInfo(1)};
+    info.AOControlTypes = std::move(controlTypes);
+    Fit();
+  }
+  TRegAOConfig& Base() { return config.AO[0]; }
+  TRegAOConfig& Extension() { return config.AO[2]; }
+};

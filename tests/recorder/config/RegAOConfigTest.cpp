@@ -22,24 +22,6 @@ std::string Text(const std::vector<std::uint8_t>& bytes, std::size_t offset, std
                      bytes.begin() + static_cast<std::ptrdiff_t>(offset + length));
 }
 
-// A device with every control type offered (the position is the code), two base
-// outputs and two extension outputs.
-struct AODevice : ConfigFixture {
-  explicit AODevice(std::uint32_t sw, std::vector<std::uint8_t> controlTypes = {0, 1, 2, 3, 4, 5, 6})
-      : ConfigFixture(sw)
-  {
-    TRegInfo& info = config.RegInfo;
-    info.AOCount = 2;
-    info.ExtAOCount = 2;
-    info.AOChannels = {TRegInfo::TRegAOChannelInfo(0), TRegInfo::TRegAOChannelInfo(0),
-                       TRegInfo::TRegAOChannelInfo(1), TRegInfo::TRegAOChannelInfo(1)};
-    info.AOControlTypes = std::move(controlTypes);
-    Fit();
-  }
-  TRegAOConfig& Base() { return config.AO[0]; }
-  TRegAOConfig& Extension() { return config.AO[2]; }
-};
-
 struct AOVector {
   const char* name;
   std::uint32_t version;
@@ -292,22 +274,6 @@ TEST(AORecord, BaseOutputTakesItsRangeFromTheDevice)
   EXPECT_EQ(written.u8(169), 3);
 }
 
-TEST(AORecord, PositionBeyondTheOfferedTypesWritesNoControlArea)
-{
-  // Set by hand (or read under other lists): the writer must not index past the list.
-  AODevice device(MakeVersion(2, 1, 120), {0, 1, 2, 3});
-  TRegAOConfig& ao = device.Base();
-  ao.ControlTypeIndex = 6;
-  ao.Source.Address = 0x11223344;
-  ao.Source.EthAddress = 0x55667788;
-  ao.CtlParam1 = 9;
-  std::vector<std::uint8_t> out;
-  ASSERT_EQ(ao.WriteRecord(MakeVersion(2, 1, 120), out), 248u);
-  EXPECT_EQ(out[24], 6);
-  for (std::size_t i = 160; i < 168; ++i) EXPECT_EQ(out[i], 0) << i;
-  for (std::size_t i = 172; i < 184; ++i) EXPECT_EQ(out[i], 0) << i;
-}
-
 TEST(AORecord, PositionNamesTheCodeInTheDevicesList)
 {
   // Without Ethernet, position 4 is CAN.
@@ -353,44 +319,6 @@ TEST(AORecord, OlderTargetWritesTheShortFormWithoutTheSource)
   EXPECT_EQ(Text(out, 0, 3), std::string("P2\0", 3));
   EXPECT_EQ(out[24], 3);
   EXPECT_EQ(Text(out, 152, 8), std::string(8, '\0'));
-}
-
-// One rule for both forms: a float output value that is not a number reads as 0 (the
-// zero value, as a short record's word of it reads), an infinity as the largest value
-// of its sign; neither fails the read.
-TEST(AORecord, NonFiniteOutputValueReadsAlikeInBothForms)
-{
-  const struct {
-    const char* name;
-    const char* vector;
-    std::uint32_t version;
-    int channel;
-  } forms[] = {
-      {"160 bytes", "ao160_v2_0_20", MakeVersion(2, 0, 20), 0},
-      {"248 bytes, float", "ao248_v2_1_120_ethernet", MakeVersion(2, 1, 120), 2},
-  };
-  const struct {
-    const char* name;
-    float value;
-    int mantissa;
-    int decimals;
-  } values[] = {
-      {"NaN", std::numeric_limits<float>::quiet_NaN(), 0, 0},
-      {"+Inf", std::numeric_limits<float>::infinity(), 9999999, 1},
-      {"-Inf", -std::numeric_limits<float>::infinity(), -9999999, 1},
-  };
-  for (const auto& form : forms) {
-    for (const auto& value : values) {
-      SCOPED_TRACE(std::string(form.name) + ", " + value.name);
-      AODevice device(form.version);
-      auto record = RecordVector("ai_ao", form.vector);
-      ByteWriter(record).f32(28, value.value);
-      TRegAOConfig& ao = device.config.AO[static_cast<std::size_t>(form.channel)];
-      ASSERT_NO_THROW(ao.ReadRecord(form.version, record));
-      EXPECT_EQ(ao.OutputValue.GetMantissa(), value.mantissa);
-      EXPECT_EQ(ao.OutputValue.GetPrec(), value.decimals);
-    }
-  }
 }
 
 TEST(AORecord, EventCodesAreConvertedOnlyAbove2_1_80_0)
