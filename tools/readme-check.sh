@@ -159,7 +159,9 @@ walk() {
     local variables=() variable
     for variable in "$@"; do variables+=("${variable//@PRINTED@/$first}"); done
     status=0
-    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" "${variables[@]}" \
+    # A walk that names no discovery target of its own asks on loopback's discard port.
+    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" KESTREL_DISCOVERY_TARGET=127.0.0.1:9 \
+      "${variables[@]}" \
       timeout 120 "$walker" --gtest_filter='ReadmeWalk.*' --gtest_brief=1 >"$work/walk.out" 2>&1 || status=$?
     expect_status "$name: the walk" 0 "$status" "$work/walk.out"
     grep -q '^\[  PASSED  \] 1 test' "$work/walk.out" || { fail "$name: the walk did not run"; cat "$work/walk.out" >&2; }
@@ -193,7 +195,7 @@ echo "== the walk to a refused install"
 walk refused "--tcp 1502 --profile corvane-21-2.1.70-h2.5 --install-status 10" "tcp port " \
   KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_ENDS=refused
 echo "== finding the recorder on a serial line"
-walk serial-scan "--rtu --unit 5 --profile corvane-21-2.1.70-h2.5" "rtu " \
+walk serial-scan "--rtu --unit 5 --unit 7 --baud 115200 --profile corvane-21-2.1.70-h2.5" "rtu " \
   KESTREL_README_ADDRESS=@PRINTED@ KESTREL_README_SCAN=serial
 echo "== finding the recorder on Ethernet"
 # The walk stands in for the program the README starts with the same variable.
