@@ -160,7 +160,9 @@ walk() {
     local variables=() variable
     for variable in "$@"; do variables+=("${variable//@PRINTED@/$first}"); done
     status=0
-    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" "${variables[@]}" \
+    # A walk that names no discovery target of its own asks on loopback's discard port.
+    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" KESTREL_DISCOVERY_TARGET=127.0.0.1:9 \
+      "${variables[@]}" \
       timeout 120 "$walker" --gtest_filter='ReadmeWalk.*' --gtest_brief=1 >"$work/walk.out" 2>&1 || status=$?
     expect_status "$name: the walk" 0 "$status" "$work/walk.out"
     grep -q '^\[  PASSED  \] 1 test' "$work/walk.out" || { fail "$name: the walk did not run"; cat "$work/walk.out" >&2; }
@@ -202,7 +204,7 @@ python3 tests/recorder/config/backup_file.py check "$work/backup.cfg" >"$work/ba
 expect_status "the backup file" 0 "$status" "$work/backup.out"
 expect_line "the backup file" "$work/backup.out" "RCF2 2.1.160.0 0B08E501"
 echo "== finding the recorder on a serial line"
-walk serial-scan "--rtu --unit 5 --profile corvane-21-2.1.70-h2.5" "rtu " \
+walk serial-scan "--rtu --unit 5 --unit 7 --baud 115200 --profile corvane-21-2.1.70-h2.5" "rtu " \
   KESTREL_README_ADDRESS=@PRINTED@ KESTREL_README_SCAN=serial
 echo "== finding the recorder on Ethernet"
 # The walk stands in for the program the README starts with the same variable.

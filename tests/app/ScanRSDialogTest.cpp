@@ -201,6 +201,17 @@ TEST_F(ScanRSThreadDialogTest, AScanListsTheDevicesAndEnds)
     EXPECT_EQ(texts[2], kIdentified);
   }
   EXPECT_TRUE(prompts.Asked().empty());
+
+  // Cleared, the list starts again from nothing: rows, records and the count.
+  scan->btnClear->click();
+  EXPECT_EQ(scan->ListView1->topLevelItemCount(), 0);
+  EXPECT_TRUE(scan->Scan().Rows().empty());
+  EXPECT_EQ(scan->Scan().FoundCount(), 0u);
+  scan->Button1->click();
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_EQ(scan->ListView1->topLevelItemCount(), 2);
+  EXPECT_EQ(Row(0)[0], "1");
+  EXPECT_EQ(scan->Label8->text(), "Сканирование завершено. Найдено 2 устройств.");
 }
 
 TEST_F(ScanRSThreadDialogTest, TypedNumbersAreClampedAndShownAsUsed)
@@ -315,7 +326,7 @@ TEST_F(ScanRSThreadDialogTest, APortThatCannotBeOpenedIsShown)
   EXPECT_TRUE(scan->ComboBox5->isEnabled());
 }
 
-TEST_F(ScanRSDialogTest, OkOnAnEmptyListAndClear)
+TEST_F(ScanRSDialogTest, OkOnAnEmptyListFocusesTheScanButton)
 {
   scan->show();
   prompts.Answer(PromptResult::Ok);

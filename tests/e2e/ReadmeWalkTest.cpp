@@ -123,8 +123,8 @@ private:
     Choose(*dialog.ListView1, dialog.btnOK, "discovery: ");
   }
 
-  // The printed path in the port box, 115200, "нет" and "1" ticked, addresses 1 to 10,
-  // "Сканировать сеть"; once the scan is over, the recorder listed, with "OK".
+  // The printed path in the port box, 9600 and 115200, "нет" and "1" ticked, addresses 1
+  // to 10, "Сканировать сеть"; once the scan is over, the first recorder listed, with "OK".
   void Sweep(TScanRSDialog& dialog)
   {
     if (!scanned_) {
@@ -132,10 +132,12 @@ private:
       QLineEdit* port = dialog.ComboBox5->lineEdit();
       port->setFocus();
       QTest::keyClicks(port, QString::fromStdString(address_));
-      for (QListWidget* list : {dialog.CheckListBox1, dialog.CheckListBox2, dialog.CheckListBox3}) {
-        const char* text = list == dialog.CheckListBox1 ? "115200" : list == dialog.CheckListBox2 ? "нет" : "1";
+      const std::pair<QListWidget*, const char*> ticks[] = {{dialog.CheckListBox1, "9600"},
+                                                             {dialog.CheckListBox1, "115200"},
+                                                             {dialog.CheckListBox2, "нет"},
+                                                             {dialog.CheckListBox3, "1"}};
+      for (const auto& [list, text] : ticks)
         list->findItems(QString::fromUtf8(text), Qt::MatchExactly).value(0)->setCheckState(Qt::Checked);
-      }
       for (auto [spin, text] : {std::pair{dialog.Edit1, "1"}, std::pair{dialog.Edit2, "10"}}) {
         QLineEdit* edit = spin->findChild<QLineEdit*>();
         edit->selectAll();
@@ -253,7 +255,7 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
 
   const std::string walked = ::testing::PrintToString(user.seen);
   if (scan == "serial") {
-    EXPECT_TRUE(AnyContains(user.seen, "scan: Сканирование завершено. Найдено 1 устройств.")) << walked;
+    EXPECT_TRUE(AnyContains(user.seen, "scan: Сканирование завершено. Найдено 2 устройств.")) << walked;
     EXPECT_TRUE(AnyContains(user.seen, "found: 5 @ " + address + "-115200-нет-1 / ")) << walked;
     EXPECT_EQ(program.settings.Settings().DeviceAddress, 5);
   }

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 
 #include "modbus/CModbusRTU.h"
@@ -24,6 +25,9 @@ struct WatchedLineState {
   // line then ignores; lateAnswerRead tells that it came.
   int lateAfterWrite = 0;
   bool lateAnswerRead = false;
+  // This write (1 = the first) fails with an error no transport knows: a driver gone
+  // wrong.
+  int failWrite = 0;
 
   SerialLineSettings Settings()
   {
@@ -77,6 +81,7 @@ public:
     {
       std::lock_guard lock(state_->mutex);
       late_ = ++state_->writes == state_->lateAfterWrite;
+      if (state_->writes == state_->failWrite) throw std::runtime_error("the adapter's driver went away");
     }
     return port_->Write(data, size);
   }

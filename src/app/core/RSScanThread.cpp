@@ -95,6 +95,9 @@ void TRSScanThread::Execute()
   try {
     Sweep();
   } catch (const std::exception& e) {
+    // Left open, the line would keep this setting: the next scan's Open would find it
+    // open and probe at the old baud rate, parity and stop bits.
+    transport_.Close();
     // A failure outside the probes' own handling still ends the scan with an event:
     // otherwise the dialog would show a scan running that is long over.
     try {

@@ -305,6 +305,27 @@ TEST_F(ScanRSThreadTest, AFailureOutsideTheProbesStillEndsTheScan)
   EXPECT_EQ(view.errors, std::vector<std::string>{"the adapter's driver went away"});
 }
 
+// The line must not stay open at the setting of a scan that failed: the next scan would
+// find it open and probe at the old baud rate.
+TEST_F(ScanRSThreadTest, AFailureDuringAProbeClosesTheLineForTheNextScan)
+{
+  server.AnswerOnlyAt({115200, SerialParity::None, false});
+  server.Start();
+  auto line = std::make_shared<WatchedLineState>();
+  line->failWrite = 1;
+  SerialBusScan scan(view, WatchedLineOpener(line));
+  scan.Start(Plan({9600}, 1, 3, 300));
+  ASSERT_TRUE(Finish(scan));
+  EXPECT_EQ(view.errors, std::vector<std::string>{"the adapter's driver went away"});
+  EXPECT_FALSE(scan.Transport().IsOpen());
+
+  scan.Start(Plan({115200}, 1, 1, 1000));
+  ASSERT_TRUE(Finish(scan));
+  EXPECT_EQ(line->Settings().baudRate, 115200u);
+  ASSERT_EQ(view.rows.size(), 1u);
+  EXPECT_EQ(view.rows[0].Item.BaudRate, 115200);
+}
+
 // A pseudo-terminal cannot show the parity: the line the scan opens tells the recorder.
 TEST_F(ScanRSThreadTest, OnlyTheTickedParityAndStopBitsAreTriedAndShown)
 {
