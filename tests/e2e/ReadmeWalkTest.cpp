@@ -52,7 +52,7 @@ std::string Variable(const char* name)
 // notes what each one showed.
 class ReadmeUser : public QObject {
 public:
-  ReadmeUser(std::string address, std::string password, std::string scan, std::string backup)
+  ReadmeUser(std::string address, std::string password, std::string scan = {}, std::string backup = {})
       : address_(std::move(address)), password_(std::move(password)), scan_(std::move(scan)), backup_(std::move(backup))
   {
     auto* timer = new QTimer(this);
