@@ -24,6 +24,7 @@ constexpr Target kTargets[] = {
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},
     {"version_text", FuzzVersionText},
+    {"discovery_reply", FuzzDiscoveryReply},
 };
 
 // Format raises "Format '<format>' invalid or incompatible with argument" when a

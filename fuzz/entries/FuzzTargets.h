@@ -50,5 +50,6 @@ bool FuzzImageStore(std::span<const std::uint8_t> input);
 bool FuzzSettingsStore(std::span<const std::uint8_t> input);
 bool FuzzUrl(std::span<const std::uint8_t> input);
 bool FuzzVersionText(std::span<const std::uint8_t> input);
+bool FuzzDiscoveryReply(std::span<const std::uint8_t> input);
 
 }  // namespace fuzzing
