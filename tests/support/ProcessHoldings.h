@@ -25,7 +25,9 @@
 #endif
 #endif
 #ifdef KESTREL_HOLDINGS_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of the bytes its allocator has handed out; g++ ships no
+// header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 // Qt paints with a pool of threads of its own ("Thread (pooled)"), started on first
