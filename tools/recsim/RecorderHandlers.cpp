@@ -5,6 +5,7 @@
 
 #include "platform/Bytes.h"
 #include "recsim/Device.h"
+#include "recsim/Discovery.h"
 #include "recsim/RecordHandlers.h"
 
 namespace recsim {
@@ -138,6 +139,7 @@ void LoadProfile(Device& device, const DeviceProfile& profile)
   for (std::uint32_t number = 0; number < 256; ++number) device.records.Remove(0x64, static_cast<std::uint8_t>(number));
   for (auto& [number, bytes] : EncodeInfoRecords(profile))
     device.records.Set(0x64, static_cast<std::uint8_t>(number), std::move(bytes));
+  LoadDiscovery(device, profile);
 }
 
 bool LoadProfile(Device& device, std::string_view name)

@@ -42,7 +42,8 @@ RecorderState& Recorder(Device& device);
 void RegisterRecorderHandlers(HandlerTable& table);
 
 // Makes the device the profile: its identification objects, every information record
-// (0x64) its firmware answers, and input registers 75 and 76 clear (no password).
+// (0x64) its firmware answers, input registers 75 and 76 clear (no password), and its
+// answer to the Ethernet discovery.
 void LoadProfile(Device& device, const DeviceProfile& profile);
 // The same by the name of a standard profile; false when there is none.
 bool LoadProfile(Device& device, std::string_view name);
