@@ -209,6 +209,31 @@ struct ConfigRecordCase {
   std::vector<std::uint8_t> Encode() const;
 };
 
+// config_streams: [block][band][version u32 when band names none][pages u8][limit u8]
+// [tables u8][limit1 u16][limit2 u16], then the record or stream of the block. The
+// device offers every block; its information gives the scheme's pages and limit byte
+// and the user tables' number and limits.
+struct ConfigStreamsCase {
+  enum Block : std::uint8_t { CP, BoardsV1, BoardsV2, Scheme, Program, UserTables, BlockCount };
+
+  std::uint8_t block = 0;  // modulo BlockCount
+  std::uint8_t band = 0;
+  std::uint32_t version = 0;  // read only when band is past the table of band versions
+  std::uint8_t pages = 0;
+  std::uint8_t limit = 0;
+  std::uint8_t tables = 0;
+  std::uint16_t limit1 = 0;
+  std::uint16_t limit2 = 0;
+  std::vector<std::uint8_t> bytes;
+
+  // The firmware edges of the blocks, picked by `band`; past the table, `version`.
+  static std::span<const std::uint32_t> BandVersions();
+  std::uint32_t Version() const;
+
+  static ConfigStreamsCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
 // image_store: [count], then that many resources (1 to 4), each [name u8][length u16]
 // [bytes]. Names are "FW_<i>" (type "FW"), or when the name byte's high bit is set a
 // name without the prefix, which the store must pass over.

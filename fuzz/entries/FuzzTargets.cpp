@@ -24,6 +24,7 @@ constexpr Target kTargets[] = {
     {"settings_store", FuzzSettingsStore},
     {"url", FuzzUrl},
     {"version_text", FuzzVersionText},
+    {"config_streams", FuzzConfigStreams},
     {"discovery_reply", FuzzDiscoveryReply},
 };
 

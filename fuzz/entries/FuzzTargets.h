@@ -50,6 +50,7 @@ bool FuzzImageStore(std::span<const std::uint8_t> input);
 bool FuzzSettingsStore(std::span<const std::uint8_t> input);
 bool FuzzUrl(std::span<const std::uint8_t> input);
 bool FuzzVersionText(std::span<const std::uint8_t> input);
+bool FuzzConfigStreams(std::span<const std::uint8_t> input);
 bool FuzzDiscoveryReply(std::span<const std::uint8_t> input);
 
 }  // namespace fuzzing
