@@ -125,7 +125,8 @@ as_written "$recsim --list-profiles"
 status=0
 "$recsim" --list-profiles >"$work/profiles.txt" 2>&1 || status=$?
 expect_status "--list-profiles" 0 "$status" "$work/profiles.txt"
-for profile in corvane-21-2.1.70-h2.5 corvane-21-2.1.70-h2.5-login; do
+for profile in corvane-21-2.1.70-h2.5 corvane-21-2.1.70-h2.5-login corvane-21-2.1.54-h2.5 \
+  corvane-51-2.1.140-h2.5-large pelkar-51-2.2.1 edge-2.1.53; do
   expect_line "--list-profiles" "$work/profiles.txt" "$profile"
 done
 

@@ -6,6 +6,7 @@ KESTREL_PACKAGES=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   fonts-dejavu-core
   libmodbus-dev
+  python3
   clang libclang-rt-14-dev llvm
 )
 

@@ -107,6 +107,14 @@ struct InfoReadCase {
 // case's replies); true when it completed or was cancelled as asked.
 bool RunInfoRead(ModbusMaster::CBaseModbus& transport, const InfoReadCase& c);
 
+// config_read: as info_read, the replies running on into those of the configuration
+// read after the information read.
+using ConfigReadCase = InfoReadCase;
+
+// The information and configuration reads of the case on any transport; true when they
+// completed or were cancelled as asked.
+bool RunConfigRead(ModbusMaster::CBaseModbus& transport, const ConfigReadCase& c);
+
 // login: [flags][line i8][model][serial u32], then the replies as device_reads has
 // them: the protected and open levels (registers 75 and 76), then the two steps of the
 // 0x6E exchange, retries included.
@@ -164,6 +172,25 @@ struct InfoRecordsCase {
   std::vector<std::uint8_t> Encode() const;
 };
 
+// config_general and config_ai_ao: [version u32][general version u32][block][channel]
+// [flags], then the record. The configuration's device is of the version (its general
+// part of the general version, the same when 0) and describes its channels the way the
+// record tests' device does; the record is read into item `channel` of `block`.
+struct ConfigRecordCase {
+  enum Block : std::uint8_t { AnalogInput, AnalogOutput, BlockCount };
+  static constexpr std::uint8_t kFeatureSelector3 = 0x01;  // feature bit 22 (general record)
+
+  std::uint32_t version = 0;
+  std::uint32_t genVersion = 0;
+  std::uint8_t block = 0;    // modulo BlockCount
+  std::uint8_t channel = 0;  // modulo the block's items
+  std::uint8_t flags = 0;
+  std::vector<std::uint8_t> record;
+
+  static ConfigRecordCase Decode(std::span<const std::uint8_t> input);
+  std::vector<std::uint8_t> Encode() const;
+};
+
 // config_blocks: [block][band][version u32 when band names none][flags], the channel 0's
 // DI mode codes and the device's DO control type codes, each [count u8][codes], then
 // the record: one device record of a configuration block (the schedule: one item) at
@@ -187,25 +214,6 @@ struct ConfigBlocksCase {
   std::uint32_t Version() const;
 
   static ConfigBlocksCase Decode(std::span<const std::uint8_t> input);
-  std::vector<std::uint8_t> Encode() const;
-};
-
-// config_general and config_ai_ao: [version u32][general version u32][block][channel]
-// [flags], then the record. The configuration's device is of the version (its general
-// part of the general version, the same when 0) and describes its channels the way the
-// record tests' device does; the record is read into item `channel` of `block`.
-struct ConfigRecordCase {
-  enum Block : std::uint8_t { AnalogInput, AnalogOutput, BlockCount };
-  static constexpr std::uint8_t kFeatureSelector3 = 0x01;  // feature bit 22 (general record)
-
-  std::uint32_t version = 0;
-  std::uint32_t genVersion = 0;
-  std::uint8_t block = 0;    // modulo BlockCount
-  std::uint8_t channel = 0;  // modulo the block's items
-  std::uint8_t flags = 0;
-  std::vector<std::uint8_t> record;
-
-  static ConfigRecordCase Decode(std::span<const std::uint8_t> input);
   std::vector<std::uint8_t> Encode() const;
 };
 

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include <unistd.h>
@@ -64,9 +64,12 @@ std::vector<std::uint8_t> Text(std::string_view text) { return {text.begin(), te
 // The simulated recorder's answer to a request: the reply PDU (function and data).
 class Simulator {
 public:
-  explicit Simulator(std::string_view profile) : handlers_(recsim::DefaultHandlers())
+  // Without `extras`, the device is the profile alone; with them it holds a record file
+  // and the two blobs for the transfer seeds besides.
+  explicit Simulator(std::string_view profile, bool extras = true) : handlers_(recsim::DefaultHandlers())
   {
     recsim::LoadProfile(device_, profile);
+    if (!extras) return;
     device_.recordFiles[1] = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};
     std::vector<std::uint8_t> payload(40);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
@@ -263,30 +266,51 @@ void WriteTransferSeeds(const fs::path& corpus)
   }
 }
 
+// A long read of a profile with its replies recorded as for the long reads: the case
+// `run` makes on the simulator's answers, then kept with them.
+template <typename Run>
+void WriteLongReadSeed(const fs::path& corpus, std::string_view target, const char* profile, std::uint8_t cancelAt,
+                       bool extras, Run run)
+{
+  Simulator simulator(profile, extras);
+  InfoReadCase c;
+  c.cancelAt = cancelAt;
+  std::vector<std::vector<std::uint8_t>> replies;
+  ScriptedTransport recorder(Recorded(simulator, replies));
+  run(recorder, c);
+  c.replies = replies;
+  Write(corpus, target, std::string(profile) + (cancelAt ? "-cancelled" : ""), c.Encode());
+}
+
+struct LongReadSeed {
+  const char* profile;
+  std::uint8_t cancelAt;
+};
+
 // Full information reads of profiles of every record layout, and one cancelled inside
-// the AI block, their replies recorded as for the long reads.
+// the AI block.
 void WriteInfoReadSeeds(const fs::path& corpus)
 {
-  struct InfoReadSeed {
-    const char* profile;
-    std::uint8_t cancelAt;
-  };
-  static constexpr InfoReadSeed kSeeds[] = {
+  static constexpr LongReadSeed kSeeds[] = {
       {"corvane-1.4.2", 0},  {"corvane-1.9.0", 0},  {"corvane-1.10.6", 0}, {"pelkar-2.0.20", 0},
       {"pelkar-2.1.20", 0},  {"pelkar-2.1.100", 0}, {"pelkar-2.1.150", 0}, {"pelkar-2.1.160", 0},
       {"pelkar-2.2.1", 0},   {"pelkar-2.1.100", 5},
   };
-  for (const InfoReadSeed& seed : kSeeds) {
-    Simulator simulator(seed.profile);
-    InfoReadCase c;
-    c.cancelAt = seed.cancelAt;
-    std::vector<std::vector<std::uint8_t>> replies;
-    ScriptedTransport recorder(Recorded(simulator, replies));
-    RunInfoRead(recorder, c);
-    c.replies = replies;
-    const std::string name = std::string(seed.profile) + (seed.cancelAt ? "-cancelled" : "");
-    Write(corpus, "info_read", name, c.Encode());
-  }
+  for (const LongReadSeed& seed : kSeeds)
+    WriteLongReadSeed(corpus, "info_read", seed.profile, seed.cancelAt, true, RunInfoRead);
+}
+
+// Configuration reads of the simulator's configuration profiles (each after its
+// information read, as a backup runs them), and one cancelled inside the AO block.
+void WriteConfigReadSeeds(const fs::path& corpus)
+{
+  static constexpr LongReadSeed kSeeds[] = {
+      {"corvane-21-2.0.20-h2.5", 0},  {"corvane-21-2.1.54-h2.5", 0},  {"corvane-21-2.1.90-h2.5", 0},
+      {"corvane-51-2.1.110-h2.5", 0}, {"corvane-21-2.1.127-h2.5", 0}, {"corvane-51-2.1.157-h2.5", 0},
+      {"corvane-21-2.1.160-h2.5", 0}, {"pelkar-51-2.2.1", 0},         {"corvane-21-2.1.54-h2.5", 40},
+  };
+  for (const LongReadSeed& seed : kSeeds)
+    WriteLongReadSeed(corpus, "config_read", seed.profile, seed.cancelAt, false, RunConfigRead);
 }
 
 // Logins against the simulated recorder, its replies recorded as for the long reads.
@@ -531,8 +555,9 @@ int main(int argc, char** argv)
   WriteDeviceSeeds(corpus);
   WriteTransferSeeds(corpus);
   WriteInfoReadSeeds(corpus);
-  WriteConfigBlockSeeds(corpus);
+  WriteConfigReadSeeds(corpus);
   WriteConfigSeeds(corpus);
+  WriteConfigBlockSeeds(corpus);
   WriteLoginSeeds(corpus);
   WriteImageSeeds(corpus);
   WriteSettingsSeeds(corpus);

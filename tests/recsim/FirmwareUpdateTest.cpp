@@ -98,7 +98,10 @@ TEST(FirmwareProfiles, NamesAndVersionTexts)
   EXPECT_FALSE(recsim::FindProfile("no-such-recorder"));
   const auto names = recsim::ProfileNames();
   EXPECT_EQ(names.front(), recsim::StandardProfiles().front().Name);
-  EXPECT_EQ(names.back(), "corvane-51-2.1.158-h2.6-a");
+  // The update profiles follow the standard ones; the configuration profiles come last.
+  const std::size_t updates = recsim::StandardProfiles().size() + recsim::UpdateProfiles().size();
+  ASSERT_GE(names.size(), updates);
+  EXPECT_EQ(names[updates - 1], "corvane-51-2.1.158-h2.6-a");
 
   EXPECT_EQ(recsim::ParseFirmwareVersion("2.1.160"), 0x0201A000u);
   EXPECT_EQ(recsim::ParseFirmwareVersion("2.1.160.115"), 0x0201A073u);

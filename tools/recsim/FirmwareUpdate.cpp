@@ -6,6 +6,7 @@
 #include "platform/Bytes.h"
 #include "platform/Format.h"
 #include "recorder/info/VersionWord.h"
+#include "recsim/ConfigProfiles.h"
 #include "recsim/Device.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
@@ -125,7 +126,7 @@ const std::vector<ProfileDescription>& UpdateProfiles()
 
 std::optional<DeviceProfile> FindProfile(std::string_view name)
 {
-  for (const auto* list : {&StandardProfiles(), &UpdateProfiles()})
+  for (const auto* list : {&StandardProfiles(), &UpdateProfiles(), &ConfigProfiles()})
     for (const auto& description : *list)
       if (description.Name == name) return BuildProfile(description);
   return std::nullopt;
@@ -134,7 +135,7 @@ std::optional<DeviceProfile> FindProfile(std::string_view name)
 std::vector<std::string> ProfileNames()
 {
   std::vector<std::string> names;
-  for (const auto* list : {&StandardProfiles(), &UpdateProfiles()})
+  for (const auto* list : {&StandardProfiles(), &UpdateProfiles(), &ConfigProfiles()})
     for (const auto& description : *list) names.emplace_back(description.Name);
   return names;
 }

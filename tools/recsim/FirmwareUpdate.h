@@ -48,9 +48,10 @@ void RegisterFirmwareHandlers(HandlerTable& table);
 // Recorders of the first brand line on whose hardware the release's images fit, by
 // name: the road of an update can be played with them.
 const std::vector<ProfileDescription>& UpdateProfiles();
-// A standard or an update profile by name; nothing when there is no such profile.
+// A standard, an update or a configuration profile by name; nothing when there is no
+// such profile.
 std::optional<DeviceProfile> FindProfile(std::string_view name);
-// Every profile name, the standard ones first.
+// Every profile name: the standard ones, the update ones, the configuration ones.
 std::vector<std::string> ProfileNames();
 
 // "2.1.160" or "2.1.160.115" as a version word; nothing for any other text.

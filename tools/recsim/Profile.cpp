@@ -81,6 +81,7 @@ DeviceProfile BuildProfile(const ProfileDescription& d)
   for (std::size_t i = 0; i < p.HardwareId.size(); ++i)
     p.HardwareId[i] = secondLine ? 0 : static_cast<std::uint8_t>(0xA0 + i);
   p.ExtendedDeviceInfo = d.ExtendedDeviceInfo;
+  p.Configuration = d.Configuration;
   p.RelayRecords = d.RelayRecords;
 
   p.PageCount = d.Pages;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,16 @@ struct AIChannelEntry {
   std::uint8_t Kind = 0;
   std::uint8_t Number = 0;
   std::vector<std::uint8_t> Signals;
+};
+
+// A recorder's configuration as the device keeps it: the records it answers to 0x65 and
+// 0x6B, its record files (0x69) and its blobs (the mnemonic scheme by 0x69, the AMX
+// program by 0x6B or 0x6F), each the 12-byte blob header and the payload. The
+// simulator serves the bytes as they are; it never decodes them.
+struct DeviceConfiguration {
+  std::map<std::pair<std::uint8_t, std::uint8_t>, std::vector<std::uint8_t>> records;  // (function, number)
+  std::map<std::uint8_t, std::vector<std::uint8_t>> files;                             // by type, 1-4
+  std::map<std::uint8_t, std::vector<std::uint8_t>> blobs;                             // by function
 };
 
 // Everything a simulated recorder tells about itself: its identification objects and
@@ -106,6 +117,10 @@ struct DeviceProfile {
   std::vector<AIChannelEntry> AIChannels;
   std::vector<std::uint8_t> DICaps;      // one capability byte per discrete input
   std::vector<std::uint8_t> RelayTypes;  // DOCount + ExtDOCount relay types
+
+  // What the device answers to the configuration reads; none: it has no configuration
+  // records, files or blobs at all.
+  std::shared_ptr<const DeviceConfiguration> Configuration;
 };
 
 // A readable description from which a whole profile is built: who the device is, its
@@ -128,6 +143,7 @@ struct ProfileDescription {
   std::string_view Vendor = {};       // empty: the brand's own
   std::string_view ProductCode = {};  // empty: the brand's own
   std::uint32_t HwVersion = 0;        // 0: 1.4.0.0 on the first line, 2.1.0.0 on the second
+  std::shared_ptr<const DeviceConfiguration> Configuration = {};
 };
 
 DeviceProfile BuildProfile(const ProfileDescription& description);

@@ -1,11 +1,11 @@
 #include "recsim/RecorderHandlers.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "platform/Bytes.h"
 #include "recsim/Device.h"
 #include "recsim/Discovery.h"
+#include "recsim/FirmwareUpdate.h"
 #include "recsim/RecordHandlers.h"
 
 namespace recsim {
@@ -136,20 +136,26 @@ void LoadProfile(Device& device, const DeviceProfile& profile)
   state.identification = {{0, profile.Vendor}, {1, profile.ProductCode}, {2, profile.Revision}};
   state.inputRegisters[kRegisterLevelsProtected] = 0;
   state.inputRegisters[kRegisterLevelsOpen] = 0;
-  for (std::uint32_t number = 0; number < 256; ++number) device.records.Remove(0x64, static_cast<std::uint8_t>(number));
+  for (std::uint32_t number = 0; number < 256; ++number) {
+    for (std::uint8_t function : {0x64, 0x65, 0x6B}) device.records.Remove(function, static_cast<std::uint8_t>(number));
+  }
   for (auto& [number, bytes] : EncodeInfoRecords(profile))
     device.records.Set(0x64, static_cast<std::uint8_t>(number), std::move(bytes));
+  device.recordFiles.clear();
+  state.blobs.clear();
+  if (const auto& configuration = profile.Configuration) {
+    for (const auto& [key, bytes] : configuration->records) device.records.Set(key.first, key.second, bytes);
+    device.recordFiles.insert(configuration->files.begin(), configuration->files.end());
+    state.blobs = configuration->blobs;
+  }
   LoadDiscovery(device, profile);
 }
 
 bool LoadProfile(Device& device, std::string_view name)
 {
-  try {
-    LoadProfile(device, StandardProfile(name));
-  } catch (const std::out_of_range&) {
-    return false;
-  }
-  return true;
+  auto profile = FindProfile(name);
+  if (profile) LoadProfile(device, *profile);
+  return profile.has_value();
 }
 
 std::vector<std::uint8_t> MakeBlob(std::uint8_t presence, const std::vector<std::uint8_t>& payload)

@@ -11,6 +11,7 @@
 #include "platform/LoadStr.h"
 #include "recorder/access/RecordTransfers.h"
 #include "recorder/access/RegConfigOp.h"
+#include "recorder/access/ReadSteps.h"
 #include "recorder/access/RegErrors.h"
 #include "recorder/info/RegAIChannelInfo.h"
 #include "recorder/info/RegChannelInfo.h"
@@ -73,24 +74,6 @@ std::uint32_t ProgressTotalOf(const TRegInfo& info, const std::string& source)
   throw EMBUnsupportedNewVersion(source, sw, kSecondLineUpTo);
 }
 
-// A block of `count` records from `base` must end below `limit` (the next block this
-// read uses, or the end of the record numbers).
-void CheckBlockFits(std::uint32_t base, std::uint32_t count, std::uint32_t limit, const char* what)
-{
-  if (count > limit - base) throw Exception(Format("Unsupported %s count (%u)", what, count));
-}
-
-// Runs one block; a failure of ours inside it comes out as the block's caption
-// followed by the failure's message.
-template <typename Block>
-bool Guarded(int caption, Block&& block)
-{
-  try {
-    return block();
-  } catch (const Exception& e) {
-    throw Exception(LoadStr(caption) + e.Message());
-  }
-}
 
 }  // namespace
 
@@ -101,12 +84,7 @@ bool TRegConfigOp::ReadInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t u
   // A read that fails half way must not leave the lists of an earlier read looking
   // complete.
   info->InfoIncomplete = true;
-  auto step = [this, &progress] {
-    if (!progress) return true;
-    bool cancel = false;
-    progress(++ProgressDone, ProgressTotal, cancel);
-    return !cancel;
-  };
+  auto step = [this, &progress] { return ProgressStep(progress, ProgressDone, ProgressTotal); };
 
   ReadDeviceInfo(transport, unit, info);
   if (!step()) return false;

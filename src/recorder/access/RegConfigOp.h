@@ -10,6 +10,7 @@
 #include "recorder/access/RecordTransfers.h"
 #include "recorder/access/SrpClient.h"
 
+class TRegConfig;
 class TRegInfo;
 
 namespace Registrator {
@@ -48,6 +49,17 @@ public:
   // block's caption.
   bool ReadInfo(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, const TRegProgressEvent& progress,
                 TRegInfo* info);
+
+  // The recorder's whole configuration into `config`, after a ReadInfo into its
+  // RegInfo with this context: the general record, every block the firmware and the
+  // feature bits call for, each handed to the configuration's store entry points.
+  // Progress goes on from where ReadInfo left it (record files and blobs count their
+  // own bytes). False when `progress` cancels (what was stored stays); raises
+  // otherwise, a failure inside a step as a plain Exception behind the step's caption.
+  // A device whose counts or blocks the read cannot take is refused before the first
+  // request.
+  bool ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t unit, const TRegProgressEvent& progress,
+                  TRegConfig& config);
 
   using TAuthKey = Registrator::TAuthKey;
   using TAuthData = Registrator::TAuthData;

@@ -143,6 +143,43 @@ public:
   // Record 0 for the target firmware, appended; 0 (nothing) below 1.3.
   std::size_t WriteGeneralRecord(std::uint32_t targetVersion, std::vector<std::uint8_t>& output) const;
   static std::uint32_t GeneralRecordSize(std::uint32_t version);
+
+  // --- Where the configuration read hands what the device delivers (RegConfigStore.cpp).
+  // Each passes the data to its block's reader at RegInfo.SwVersion and returns 0. The
+  // per-channel ones take the item's position in its list and refuse one beyond it
+  // (EVantorInvalid with the block's check number): the lists are sized to the device
+  // by ResizeToInfo before the read, and a record outside them is never stored. ---
+  int ReadAIRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadAORecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadDIRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadDORecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadIPRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  // The page reader, then its sources repaired against the device; below 2.1.91 (and on
+  // the 2.2 branch) the page record has no Setting20 and the page takes Selector1.
+  int ReadDisplayPageRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadSMRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadCTRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadTTLRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadTMRRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadCtlRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  int ReadTagFieldRecord(std::uint32_t index, const std::uint8_t* data, std::uint32_t length);
+  using StoreMember = int (TRegConfig::*)(std::uint32_t, const std::uint8_t*, std::uint32_t);
+  // One of the callbacks above bound to this configuration, for the record transfers.
+  TRegRecordStoreEvent StoreEvent(StoreMember member);
+
+  int ReadTabloRecord(const std::uint8_t* data, std::uint32_t length);
+  int ReadCPRecord(const std::uint8_t* data, std::uint32_t length);
+  int ReadTIM2v1Record(const std::uint8_t* data, std::uint32_t length);
+  // The schedule record as a stream from its start: 12 items of 11 bytes (first line) or
+  // 13 bytes (2.x) must fit in it, checked by its size first (EVantorInvalid 16597 /
+  // 16608), then every item of the schedule list reads itself in order.
+  int ReadScheduleStream(TStream& stream);
+  // The stream blocks, each from the start of what the device delivered (possibly
+  // nothing: a recorder with the feature but without the data).
+  int ReadTIM2v2Stream(TStream& stream);
+  int ReadMSStream(TStream& stream);
+  int ReadAMXStream(TStream& stream);
+  int ReadUserTablesStream(TStream& stream);
 };
 
 // The information model of the configuration an item is attached to. A block that needs
