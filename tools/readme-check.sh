@@ -126,7 +126,7 @@ status=0
 "$recsim" --list-profiles >"$work/profiles.txt" 2>&1 || status=$?
 expect_status "--list-profiles" 0 "$status" "$work/profiles.txt"
 for profile in corvane-21-2.1.70-h2.5 corvane-21-2.1.70-h2.5-login corvane-21-2.1.54-h2.5 \
-  corvane-51-2.1.140-h2.5-large pelkar-51-2.2.1 edge-2.1.53; do
+  corvane-21-2.1.160-h2.5 corvane-51-2.1.140-h2.5-large pelkar-51-2.2.1 edge-2.1.53; do
   expect_line "--list-profiles" "$work/profiles.txt" "$profile"
 done
 
@@ -195,6 +195,14 @@ walk password "--tcp 1502 --profile corvane-21-2.1.70-h2.5-login --password 1:se
 echo "== the walk to a refused install"
 walk refused "--tcp 1502 --profile corvane-21-2.1.70-h2.5 --install-status 10" "tcp port " \
   KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_ENDS=refused
+echo "== the walk with the backup before the upload"
+walk backup "--tcp 1502 --profile corvane-21-2.1.160-h2.5" "tcp port " \
+  KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_BACKUP="$work/backup" KESTREL_README_VERSION=2.1.160.0
+# The file as the independent reader of the backup layouts finds it.
+status=0
+python3 tests/recorder/config/backup_file.py check "$work/backup.cfg" >"$work/backup.out" 2>&1 || status=$?
+expect_status "the backup file" 0 "$status" "$work/backup.out"
+expect_line "the backup file" "$work/backup.out" "RCF2 2.1.160.0 0B08E501"
 echo "== finding the recorder on a serial line"
 walk serial-scan "--rtu --unit 5 --unit 7 --baud 115200 --profile corvane-21-2.1.70-h2.5" "rtu " \
   KESTREL_README_ADDRESS=@PRINTED@ KESTREL_README_SCAN=serial

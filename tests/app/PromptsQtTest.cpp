@@ -2,6 +2,7 @@
 
 #include <QCommandLinkButton>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -141,6 +142,49 @@ TEST(QtPrompts, SaveFileAddsTheDefaultExtension)
 
   WhenModal<QFileDialog>([](QFileDialog& d) { d.reject(); });
   EXPECT_FALSE(prompts.SaveFile(nullptr, request).has_value());
+}
+
+// Choosing a file that exists asks before it is replaced; No keeps the dialog open.
+TEST(QtPrompts, SaveFileAsksBeforeReplacingAFile)
+{
+  TestApp();
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString existing = folder.filePath("1234.cfg");
+  QFile(existing).open(QIODevice::WriteOnly);
+  SaveFileRequest request;
+  request.fileName = "1234";
+  request.folder = folder.path().toStdString();
+  request.filter = "Конфигурация регистратора (*.cfg)|*.cfg";
+  request.defaultExt = "cfg";
+
+  const struct {
+    const char* name;
+    QMessageBox::StandardButton answer;
+    std::optional<std::string> result;
+  } cases[] = {
+      {"replace", QMessageBox::Yes, existing.toStdString()},
+      {"keep", QMessageBox::No, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QtPrompts prompts;
+    QString question;
+    bool stillOpen = false;
+    WhenModal<QFileDialog>([&](QFileDialog& d) {
+      WhenModal<QMessageBox>([&](QMessageBox& box) {
+        question = box.text();
+        box.button(c.answer)->click();
+      });
+      d.selectFile(existing);
+      static_cast<QDialog&>(d).accept();  // as the Save button does
+      stillOpen = d.isVisible();
+      if (stillOpen) d.reject();
+    });
+    EXPECT_EQ(prompts.SaveFile(nullptr, request), c.result);
+    EXPECT_TRUE(question.contains("1234.cfg")) << question.toStdString();
+    EXPECT_EQ(stillOpen, c.answer == QMessageBox::No);
+  }
 }
 
 TEST(QtPrompts, FileFiltersInQtForm)

@@ -6,6 +6,9 @@
 //   KESTREL_README_ADDRESS   mbtcp://..., mbudp://... or a serial device path (/dev/pts/5)
 //   KESTREL_README_PASSWORD  the password to type when the recorder asks for one
 //   KESTREL_README_ENDS      installed (the default) or refused (the install is refused)
+//   KESTREL_README_BACKUP    the file name to type for the backup before the upload; the
+//                            confirmation's "Сделать резервную копию" then stands for "Да"
+//   KESTREL_README_VERSION   the recorder's firmware before the upload (2.1.70.0)
 //   KESTREL_README_SCAN      serial: the recorder is found by the serial bus scan on the
 //                            address's line, not typed; ethernet: found by the discovery
 //                            (KESTREL_DISCOVERY_TARGET names where it asks), and the walk
@@ -13,7 +16,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLinkButton>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,7 +30,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "WindowDriving.h"
 #include "app/ui/RegPasswordDialog.h"
@@ -45,8 +52,11 @@ std::string Variable(const char* name)
 // notes what each one showed.
 class ReadmeUser : public QObject {
 public:
-  ReadmeUser(std::string address, std::string password, std::string scan = {})
-      : address_(std::move(address)), password_(std::move(password)), scan_(std::move(scan))
+  ReadmeUser(std::string address, std::string password, std::string scan = {}, std::string backup = {})
+      : address_(std::move(address)),
+        password_(std::move(password)),
+        scan_(std::move(scan)),
+        backup_(std::move(backup))
   {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { Act(); });
@@ -66,6 +76,7 @@ private:
     if (auto* box = qobject_cast<QMessageBox*>(window)) return Answer(*box);
     if (auto* password = dynamic_cast<TRegPasswordDialog*>(window)) return Type(*password);
     if (auto* progress = dynamic_cast<TProgressDialog*>(window)) return Close(*progress);
+    if (auto* files = qobject_cast<QFileDialog*>(window)) return Name(*files);
     if (auto* buttons = window->findChild<QDialogButtonBox*>()) return Confirm(*window, *buttons);
   }
 
@@ -172,13 +183,34 @@ private:
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
   }
 
-  // The README's "Да" answers the job's final confirmation.
+  // The README's "Да" answers the job's final confirmation, or its backup link does.
   void Confirm(QWidget& dialog, QDialogButtonBox& buttons)
   {
     if (!buttons.button(QDialogButtonBox::Yes)) return;
     done_ = &dialog;
     seen.push_back("confirmation");
+    if (!backup_.empty()) {
+      for (auto* link : dialog.findChildren<QCommandLinkButton*>()) {
+        if (link->text() != QStringLiteral("Сделать резервную копию")) continue;
+        seen.push_back("backup link");
+        QTest::mouseClick(link, Qt::LeftButton);
+        return;
+      }
+    }
     QTest::mouseClick(buttons.button(QDialogButtonBox::Yes), Qt::LeftButton);
+  }
+
+  // The name typed over the one proposed, then Enter.
+  void Name(QFileDialog& dialog)
+  {
+    done_ = &dialog;
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    seen.push_back("file: " + (name ? name->text().toStdString() : std::string("no name box")));
+    if (!name) return dialog.reject();
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, QString::fromStdString(backup_));
+    QTest::keyClick(name, Qt::Key_Return);
   }
 
   // Once the job has ended with "OK" the user closes the window.
@@ -194,6 +226,7 @@ private:
   const std::string password_;
   const std::string scan_;
   bool scanned_ = false;
+  const std::string backup_;
   QWidget* done_ = nullptr;
 };
 
@@ -211,6 +244,8 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
   const std::string scan = Variable("KESTREL_README_SCAN");
   if (scan == "ethernet") GTEST_SKIP() << "the discovery's walk ends at the settings";
   const bool refused = Variable("KESTREL_README_ENDS") == "refused";
+  const std::string backup = Variable("KESTREL_README_BACKUP");
+  const std::string version = Variable("KESTREL_README_VERSION").empty() ? "2.1.70.0" : Variable("KESTREL_README_VERSION");
   TestApp();
   ASSERT_EQ(ProgramResources().Names("FW").size(), 11u) << "the walk needs the sample images";
 
@@ -218,7 +253,7 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
   ProgramWindow program(prompts);
   TMainForm& form = program.form;
   form.show();
-  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"), scan);
+  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"), scan, backup);
   QTest::mouseClick(form.btnUpdateStart, Qt::LeftButton);
 
   const std::string walked = ::testing::PrintToString(user.seen);
@@ -227,9 +262,23 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
     EXPECT_TRUE(AnyContains(user.seen, "found: 5 @ " + address + "-115200-нет-1 / ")) << walked;
     EXPECT_EQ(program.settings.Settings().DeviceAddress, 5);
   }
-  EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО 2.1.70.0.")) << walked;
-  EXPECT_TRUE(AnyContains(user.seen, "имеет версию ПО 2.1.70.0.\nОбновить до версии 2.1.160.115?")) << walked;
+  EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО " + version + ".")) << walked;
+  EXPECT_TRUE(AnyContains(user.seen, "имеет версию ПО " + version + ".\nОбновить до версии 2.1.160.115?")) << walked;
   EXPECT_TRUE(AnyContains(user.seen, "confirmation")) << walked;
+  if (!backup.empty()) {
+    // The serial number proposed, the name typed, the file saved with its extension,
+    // and the upload on without a second confirmation.
+    EXPECT_TRUE(AnyContains(user.seen, "backup link")) << walked;
+    const auto proposed = std::find_if(user.seen.begin(), user.seen.end(),
+                                       [](const std::string& line) { return line.rfind("file: ", 0) == 0; });
+    ASSERT_NE(proposed, user.seen.end()) << walked;
+    const std::string number = proposed->substr(6);
+    EXPECT_TRUE(!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) << *proposed;
+    const std::string saved = std::filesystem::absolute(backup + ".cfg").string();
+    EXPECT_TRUE(AnyContains(user.seen, "резервная копия сохранена в " + saved + "\nЗагрузка обновления\n")) << walked;
+    EXPECT_TRUE(std::filesystem::is_regular_file(saved)) << saved;
+    EXPECT_EQ(std::count(user.seen.begin(), user.seen.end(), "confirmation"), 1) << walked;
+  }
   EXPECT_EQ(AnyContains(user.seen, "password: "), !Variable("KESTREL_README_PASSWORD").empty()) << walked;
   const QStringList log = form.mmoLog->toPlainText().split(QLatin1Char('\n'));
   if (refused) {

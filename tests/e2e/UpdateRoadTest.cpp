@@ -78,7 +78,8 @@ TEST_P(WholeRoad, UpdatesTheRecorderToTheNewestImageOfItsHardware)
   EXPECT_EQ(task->task.buttons, (std::vector<PromptResult>{PromptResult::Yes, PromptResult::Cancel}));
   EXPECT_EQ(task->task.defaultButton, PromptResult::Yes);
   EXPECT_EQ(task->task.icon, PromptIcon::Information);
-  EXPECT_TRUE(task->task.links.empty());
+  ASSERT_EQ(task->task.links.size(), 1u);  // the backup, offered and not taken
+  EXPECT_EQ(task->task.links[0].caption, "Сделать резервную копию");
 
   EXPECT_EQ(progress.finishes, std::vector<JobEnd>{JobEnd::Succeeded});
   EXPECT_EQ(progress.result, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,4 +21,17 @@ inline std::vector<std::uint8_t> Hex(std::string_view text)
     }
   }
   return bytes;
+}
+
+// The bytes as "0A 1B ...", for a failure message that shows where two records differ.
+inline std::string HexOf(const std::vector<std::uint8_t>& bytes)
+{
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::uint8_t b : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 15];
+  }
+  return text;
 }

@@ -64,6 +64,11 @@ ScriptedPrompts& ScriptedPrompts::AnswerSaveFile(std::optional<std::string> path
   return Push(PromptKind::SaveFile, std::move(path));
 }
 
+ScriptedPrompts& ScriptedPrompts::AnswerSaveFileWith(SaveFileHandler handler)
+{
+  return Push(PromptKind::SaveFile, std::move(handler));
+}
+
 ScriptedPrompts& ScriptedPrompts::AnswerPassword(std::string password, bool remember)
 {
   return Push(PromptKind::Password, std::optional<PasswordReply>(PasswordReply{std::move(password), remember}));
@@ -169,6 +174,7 @@ std::optional<std::string> ScriptedPrompts::DoSaveFile(QWidget* owner, const Sav
   asked.saveFile = request;
   const auto reply = Take(std::move(asked), request.fileName);
   if (!reply) return std::nullopt;
+  if (const auto* handler = std::get_if<SaveFileHandler>(&*reply)) return (*handler)(request);
   return std::get<std::optional<std::string>>(*reply);
 }
 

@@ -34,6 +34,7 @@ class ScriptedPrompts : public Prompts {
 public:
   using MessageHandler = std::function<PromptResult(const MessageBoxRequest&)>;
   using ModalHandler = std::function<int(QDialog&)>;
+  using SaveFileHandler = std::function<std::optional<std::string>(const SaveFileRequest&)>;
 
   // The next message box.
   ScriptedPrompts& Answer(PromptResult result);
@@ -43,6 +44,9 @@ public:
   ScriptedPrompts& AnswerTask(int result);
   // The next save-file prompt: the chosen path, or nothing for a cancel.
   ScriptedPrompts& AnswerSaveFile(std::optional<std::string> path);
+  // ...or the handler's answer. It runs where the prompt runs: on the GUI thread, or on
+  // the asking thread when none is bound (a worker's system calls can be failed there).
+  ScriptedPrompts& AnswerSaveFileWith(SaveFileHandler handler);
   // The next password prompt.
   ScriptedPrompts& AnswerPassword(std::string password, bool remember = true);
   ScriptedPrompts& RefusePassword();
@@ -65,7 +69,8 @@ protected:
   int DoShowModal(QDialog& dialog, const std::string& className) override;
 
 private:
-  using Reply = std::variant<MessageHandler, int, std::optional<std::string>, std::optional<PasswordReply>, ModalHandler>;
+  using Reply = std::variant<MessageHandler, int, std::optional<std::string>, std::optional<PasswordReply>, ModalHandler,
+                             SaveFileHandler>;
   struct Scripted {
     PromptKind kind;
     Reply reply;

@@ -7,6 +7,7 @@
 #include "app/core/JobProgress.h"
 #include "app/core/PasswordPrompt.h"
 #include "app/core/Prompts.h"
+#include "app/core/Synchronize.h"
 #include "modbus/CBaseModbus.h"
 #include "modbus/MBCommand.h"
 #include "platform/Cp1251.h"
@@ -22,7 +23,11 @@
 namespace {
 
 // String numbers of the job.
+constexpr int kTextBackupFilter = 1310;
 constexpr int kTextIncompatibleVersion = 1411;
+constexpr int kTextBackupLink = 1847;
+constexpr int kTextBackupLinkHint = 1848;
+constexpr int kTextBackupSaved = 1849;
 constexpr int kTextConfirmTitle = 1852;
 constexpr int kTextConfirmUpgrade = 1853;
 
@@ -30,6 +35,10 @@ constexpr int kTextConfirmUpgrade = 1853;
 constexpr std::int32_t kUploadAccessLevel = 1;
 
 constexpr std::uint8_t kStatusWrongVersion = 10;
+
+// The id the final confirmation returns for its backup link.
+constexpr int kBackupLink = 100;
+constexpr const char* kBackupExtension = "cfg";
 
 // The firmware an image may be installed over: the second line up to this release, and
 // the 2.2 branch.
@@ -265,7 +274,7 @@ void TRegUpgradeThread::Install(std::uint32_t total)
   }
 }
 
-bool TRegUpgradeThread::ConfirmUpgrade(int stringId, const std::string& connection, Registrator::TRegConfigOp&,
+bool TRegUpgradeThread::ConfirmUpgrade(int stringId, const std::string& connection, Registrator::TRegConfigOp& op,
                                        TRegConfig& config, const std::string& designation)
 {
   const TRegInfo& info = config.RegInfo;
@@ -277,11 +286,53 @@ bool TRegUpgradeThread::ConfirmUpgrade(int stringId, const std::string& connecti
   dialog.icon = PromptIcon::Information;
   dialog.buttons = {PromptResult::Yes, PromptResult::Cancel};
   dialog.defaultButton = PromptResult::Yes;
-  // The command link of the configuration backup joins this dialog with the backup;
-  // until then the dialog offers no backup rather than one that does nothing.
+  dialog.links = {{kBackupLink, LoadStr(kTextBackupLink), LoadStr(kTextBackupLinkHint)}};
 
   // A TCP connection is closed while the user decides; the next request opens it again.
   Transport.Disconnect();
-  if (IsCancelled()) return false;
-  return prompts_.TaskDialog(PromptOwner, dialog) == static_cast<int>(PromptResult::Yes);
+  for (;;) {
+    if (IsCancelled()) return false;
+    const int answer = prompts_.TaskDialog(PromptOwner, dialog);
+    if (answer != kBackupLink) return answer == static_cast<int>(PromptResult::Yes);
+    // The serial number alone: a device's text never becomes a folder or a path.
+    std::string path = Format("%u", info.SerialNumber);
+    if (!AskBackupFileName(path)) continue;
+    if (IsCancelled()) return false;
+    return MakeBackup(op, config, path);
+  }
+}
+
+bool TRegUpgradeThread::MakeBackup(Registrator::TRegConfigOp& op, TRegConfig& config, const std::string& path)
+{
+  if (!op.ReadInfo(Transport, Unit(), {}, &config.RegInfo)) return false;
+  if (!op.ReadConfig(Transport, Unit(), {}, config)) return false;
+  config.SaveToFile(path);
+  PostTextFmt(LoadStr(kTextBackupSaved), path);
+  return true;
+}
+
+bool TRegUpgradeThread::AskBackupFileName(std::string& fileName)
+{
+  BackupFileName = fileName;
+  Synchronize([this] { PromptBackupFile(); });
+  if (BackupChosen) fileName = BackupFileName;
+  return BackupChosen;
+}
+
+void TRegUpgradeThread::PromptBackupFile()
+{
+  // One entry: the backup files, by their extension.
+  static const std::string filter = Format("%0:s (*.%1:s)|*.%1:s", LoadStr(kTextBackupFilter), kBackupExtension);
+  BackupChosen = false;
+  SaveFileRequest request;
+  const std::size_t slash = BackupFileName.rfind('/');
+  if (slash != std::string::npos) request.folder = BackupFileName.substr(0, slash + 1);
+  request.fileName = BackupFileName.substr(slash == std::string::npos ? 0 : slash + 1);
+  request.filter = filter;
+  request.defaultExt = kBackupExtension;
+  request.confirmOverwrite = true;
+  if (auto chosen = prompts_.SaveFile(PromptOwner, request)) {
+    BackupFileName = *chosen;
+    BackupChosen = true;
+  }
 }

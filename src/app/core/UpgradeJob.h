@@ -104,9 +104,18 @@ public:
   void StartUpgrade(std::int32_t unitAddress, TStream& image);
 
   // Worker: the final confirmation (text stringId, 1853) in a task dialog owned by the
-  // prompt owner; the transport is disconnected while the user decides. True on Yes.
+  // prompt owner; the transport is disconnected while the user decides. True on Yes, and
+  // after the backup its command link offers has been written (the upload then goes on
+  // without asking again); a cancelled file prompt shows the dialog again.
   bool ConfirmUpgrade(int stringId, const std::string& connection, Registrator::TRegConfigOp& op, TRegConfig& config,
                       const std::string& designation);
+
+  // Worker: the backup's file prompt, run on the GUI thread; fileName is the proposed
+  // name on the way in and the chosen path on the way out. False when it was cancelled.
+  bool AskBackupFileName(std::string& fileName);
+  // GUI thread: the save-file prompt for BackupFileName (its folder part the initial
+  // folder, its name the proposed one), asking before it replaces a file.
+  void PromptBackupFile();
 
 protected:
   void DoJob() override;
@@ -117,8 +126,14 @@ private:
   bool SendImage();
   void Install(std::uint32_t total);
   void EndRun(std::int32_t state, std::string errorText);
+  // The whole information and configuration of the recorder into config, saved to path.
+  // False when a read was cancelled.
+  bool MakeBackup(Registrator::TRegConfigOp& op, TRegConfig& config, const std::string& path);
 
   Registrator::TRegConfigOp Op;
   TStream* Image = nullptr;
+  // The backup's file name, handed to the GUI thread's prompt and back.
+  std::string BackupFileName;
+  bool BackupChosen = false;
   BeepEvent beep_;
 };

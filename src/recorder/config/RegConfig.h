@@ -50,6 +50,7 @@
 #include "recorder/config/RegUserTableConfig.h"
 #include "recorder/info/FixedValue.h"
 #include "recorder/info/RegInfo.h"
+#include "recorder/info/VersionPair.h"
 
 // Neither copyable nor movable: the items of its vectors point back at it.
 class TRegConfig {
@@ -180,6 +181,27 @@ public:
   int ReadMSStream(TStream& stream);
   int ReadAMXStream(TStream& stream);
   int ReadUserTablesStream(TStream& stream);
+
+  // --- The backup file (RegConfigFile.cpp, RegConfigOldFile.cpp). ---
+  // The whole configuration as one file image for its own pair {SwVersion,
+  // GenSwVersion}, written to the stream with one write: "RLCF" for 1.3-1.8, "RCF2" for
+  // 1.9-2.1.160 and the 2.2 branch. A failure of any block writer raises before anything
+  // reaches the stream.
+  void SaveToStream(TStream& stream) const;
+  void SaveToStreamForVersion(TStream& stream, const TRegVersionPair& target) const;
+  // The image into path through a temporary file beside it, which replaces path only once
+  // it is complete and on the disk; the previous file stays as path + ".bak". On any
+  // failure path is as it was and no temporary file remains.
+  void SaveToFile(const std::string& path) const;
+
+  // The stream and single-record blocks as the file holds them, for the target version.
+  void WriteScheduleStream(std::uint32_t version, TStream& stream) const;
+  std::size_t WriteCPRecord(std::uint32_t version, std::vector<std::uint8_t>& output) const;
+  std::size_t WriteTIM2v1Record(std::uint32_t version, std::vector<std::uint8_t>& output) const;
+  void WriteTIM2v2Stream(std::uint32_t version, TStream& stream) const;
+  void WriteMSStream(std::uint32_t version, TStream& stream) const;
+  void WriteAMXStream(std::uint32_t version, TStream& stream) const;
+  void WriteUserTablesStream(std::uint32_t version, TStream& stream) const;
 };
 
 // The information model of the configuration an item is attached to. A block that needs

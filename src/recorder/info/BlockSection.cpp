@@ -8,6 +8,10 @@
 
 namespace {
 
+// Checks of our own on the record sections (see WriteRecordsBlock).
+constexpr unsigned kCheckSectionCount = 5492;
+constexpr unsigned kCheckSectionLength = 5493;
+
 // A 16-bit size field would keep only the low bits of 65536 and more: the section would
 // claim fewer bytes than follow it and the file could no longer be walked.
 void CheckSizeFits(std::uint8_t tag, std::size_t itemSize, std::size_t limit)
@@ -58,6 +62,14 @@ void WriteBlockCrc16(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint
 {
   CheckSizeFits(tag, itemSize, 0xFFFF);
   PutSection(out, false, tag, count, itemSize, Items(items, 0, count * itemSize));
+}
+
+void WriteRecordsBlock(std::vector<std::uint8_t>& out, std::uint8_t tag, std::size_t count, std::size_t itemSize,
+                       std::span<const std::uint8_t> records)
+{
+  if (count > 0xFF) throw EVantorInvalid(kCheckSectionCount);
+  if (records.size() != count * itemSize) throw EVantorInvalid(kCheckSectionLength);
+  WriteBlockCrc16(out, tag, static_cast<std::uint8_t>(count), itemSize, records);
 }
 
 void WriteStreamBlockCrc16(std::vector<std::uint8_t>& out, std::uint8_t tag, std::uint8_t count, std::size_t itemSize,

@@ -37,6 +37,13 @@ inline void WriteVectorBlock(std::vector<std::uint8_t>& out, std::uint8_t tag, s
 {
   WriteBlockCrc16(out, tag, count, itemSize, items);
 }
+// The record sections: count records of itemSize bytes each, collected in records. The
+// count must fit its byte and records must hold exactly count × itemSize bytes; a list
+// longer than the byte can count, or a record writer that wrote another size than the
+// section announces, raises EVantorInvalid {5492} / {5493} and appends nothing, rather
+// than leave a section that drops records or frames bytes that belong to none.
+void WriteRecordsBlock(std::vector<std::uint8_t>& out, std::uint8_t tag, std::size_t count, std::size_t itemSize,
+                       std::span<const std::uint8_t> records);
 // One item: the whole buffer (shorter than 65536 bytes; larger data take the long form).
 inline void WriteBufferBlock(std::vector<std::uint8_t>& out, std::uint8_t tag, std::span<const std::uint8_t> buffer)
 {

@@ -18,6 +18,8 @@ constexpr bool IsSwAtLeast2_1_80(std::uint32_t v) { return IsFirmwareFrom(v, Mak
 constexpr bool IsSwAbove2_1_80_0(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 80, 1)); }
 constexpr bool IsSwAtLeast2_1_91(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 91)); }
 constexpr bool IsSwAtLeast2_1_126(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 126)); }
+// The user tables (feature bit 19) and the record files of the stream blocks.
+constexpr bool IsSwAtLeast2_1_127(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 127)); }
 constexpr bool IsSwAtLeast2_1_128(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 128)); }
 constexpr bool IsSwAtLeast2_1_128_90(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 128, 90)); }
 constexpr bool IsSwAtLeast2_1_130(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 130)); }
@@ -25,6 +27,8 @@ constexpr bool IsSwAtLeast2_1_131(std::uint32_t v) { return IsFirmwareFrom(v, Ma
 constexpr bool IsSwAtLeast2_1_132(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 132)); }
 constexpr bool IsSwAtLeast2_1_158(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 158)); }
 constexpr bool IsSwAtLeast2_1_110(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 110)); }
+// The backup file's section order: the newest firmware drops the totalizers and counters.
+constexpr bool IsSwAtLeast2_1_157(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 157)); }
 constexpr bool IsSwAtLeast2_1_156(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 156)); }
 constexpr bool IsSwAtLeast2_1_159(std::uint32_t v) { return IsFirmwareFrom(v, MakeVersion(2, 1, 159)); }
 // The general record's byte 32 is written from 2.1.120 on, the 2.2 branch included.

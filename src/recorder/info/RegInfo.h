@@ -214,6 +214,18 @@ public:
 
   TRegVersionPair VersionPair() const { return {SwVersion, GenSwVersion}; }
 
+  // --- The device information of the configuration backup file (InfoSection.cpp). ---
+  // Appends the general, device and channel information records in the layout of the
+  // target pair: one raw area for the old file layout (1.3-1.6 and 1.8), tagged sections
+  // 16-22 from 1.9 on. EVantorInvalid {5491} for a zero word in the pair, the version
+  // refusals outside the bands (1.7 is too old), and whatever a record writer raises;
+  // what was appended before a refusal stays, for the caller to discard.
+  void WriteInfoSection(const TRegVersionPair& target, std::vector<std::uint8_t>& out) const;
+  // Section 17 alone. The first-line writer serves 1.9-1.10.20 and writes nothing from
+  // 2.0 on; the second-line writer refuses everything below 2.0.
+  void WriteDeviceInfoSection1x(std::uint32_t version, std::vector<std::uint8_t>& out) const;
+  void WriteDeviceInfoSection2x(std::uint32_t version, std::vector<std::uint8_t>& out) const;
+
   // --- Accessors. Indexes come from device records, so every one is checked: a channel
   // index outside its vector raises EVantorInvalid; a position outside a channel's own
   // list, or naming no signal-support entry, reads as code 0. ---
