@@ -6,13 +6,13 @@
 //   KESTREL_README_ADDRESS   mbtcp://..., mbudp://... or a serial device path (/dev/pts/5)
 //   KESTREL_README_PASSWORD  the password to type when the recorder asks for one
 //   KESTREL_README_ENDS      installed (the default) or refused (the install is refused)
+//   KESTREL_README_BACKUP    the file name to type for the backup before the upload; the
+//                            confirmation's "Сделать резервную копию" then stands for "Да"
+//   KESTREL_README_VERSION   the recorder's firmware before the upload (2.1.70.0)
 //   KESTREL_README_SCAN      serial: the recorder is found by the serial bus scan on the
 //                            address's line, not typed; ethernet: found by the discovery
 //                            (KESTREL_DISCOVERY_TARGET names where it asks), and the walk
 //                            ends once the settings have its address
-//   KESTREL_README_BACKUP    the file name to type for the backup before the upload; the
-//                            confirmation's "Сделать резервную копию" then stands for "Да"
-//   KESTREL_README_VERSION   the recorder's firmware before the upload (2.1.70.0)
 
 #include <QApplication>
 #include <QComboBox>
@@ -53,7 +53,10 @@ std::string Variable(const char* name)
 class ReadmeUser : public QObject {
 public:
   ReadmeUser(std::string address, std::string password, std::string scan = {}, std::string backup = {})
-      : address_(std::move(address)), password_(std::move(password)), scan_(std::move(scan)), backup_(std::move(backup))
+      : address_(std::move(address)),
+        password_(std::move(password)),
+        scan_(std::move(scan)),
+        backup_(std::move(backup))
   {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { Act(); });
