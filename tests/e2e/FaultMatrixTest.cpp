@@ -18,6 +18,7 @@
 #include "modbus/CModbusEth.h"
 #include "modbus/ModbusMessage.h"
 #include "recsim/LoginHandlers.h"
+#include "support/ProcessHoldings.h"
 
 namespace {
 
@@ -318,83 +319,6 @@ private:
   LinkKind link_;
   std::vector<Step> steps_;  // used by one thread at a time, as the transport is
 };
-
-// --- what the process holds ---
-
-// Qt paints with a pool of threads of its own ("Thread (pooled)"), started on first
-// need and ended after a while idle, each with an event descriptor: they are Qt's, not
-// the update's, and are allowed for.
-constexpr const char* kQtPoolThread = "Thread (pooled)";
-constexpr const char* kEventDescriptor = "anon_inode:[eventfd]";
-
-// The threads and open descriptors of this process (ctest runs each row in its own).
-struct Holdings {
-  std::size_t threads = 0;  // besides Qt's painting pool
-  std::size_t qtPooled = 0;
-  std::multiset<std::string> descriptors;  // what each one refers to
-
-  static Holdings Now()
-  {
-    namespace fs = std::filesystem;
-    Holdings now;
-    for (const auto& entry : fs::directory_iterator("/proc/self/task")) {
-      std::ifstream comm(entry.path() / "comm");
-      std::string name;
-      std::getline(comm, name);
-      ++(name == kQtPoolThread ? now.qtPooled : now.threads);
-    }
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-      std::error_code error;
-      const fs::path target = fs::read_symlink(entry.path(), error);
-      // The directory being listed has a descriptor of its own, gone by now.
-      if (!error) now.descriptors.insert(target.string());
-    }
-    return now;
-  }
-};
-
-std::vector<std::string> Extra(const std::multiset<std::string>& of, const std::multiset<std::string>& over)
-{
-  std::vector<std::string> extra;
-  std::set_difference(of.begin(), of.end(), over.begin(), over.end(), std::back_inserter(extra));
-  return extra;
-}
-
-// What the process holds beyond what it held before, and what it lost, once Qt's pool
-// threads that came or went are taken out with their event descriptors.
-struct Difference {
-  std::ptrdiff_t threads = 0;
-  std::vector<std::string> opened, closed;
-  bool None() const { return threads == 0 && opened.empty() && closed.empty(); }
-};
-
-Difference Compare(const Holdings& before, const Holdings& after)
-{
-  auto withoutPool = [](std::multiset<std::string> descriptors, std::size_t pooled) {
-    for (; pooled > 0; --pooled) {
-      auto it = descriptors.find(kEventDescriptor);
-      if (it != descriptors.end()) descriptors.erase(it);
-    }
-    return descriptors;
-  };
-  const std::size_t common = std::min(before.qtPooled, after.qtPooled);
-  const auto was = withoutPool(before.descriptors, before.qtPooled - common);
-  const auto is = withoutPool(after.descriptors, after.qtPooled - common);
-  return {static_cast<std::ptrdiff_t>(after.threads) - static_cast<std::ptrdiff_t>(before.threads), Extra(is, was),
-          Extra(was, is)};
-}
-
-// A thread that has been joined may still be listed for a moment: give the process a
-// little time to settle back, no longer than `patience`.
-Difference LeftBehindSince(const Holdings& before, Ms patience)
-{
-  const auto deadline = Clock::now() + patience;
-  for (;;) {
-    Difference difference = Compare(before, Holdings::Now());
-    if (difference.None() || Clock::now() >= deadline) return difference;
-    std::this_thread::sleep_for(10ms);
-  }
-}
 
 // --- one update ---
 

@@ -17,11 +17,11 @@ constexpr int kTextProbing = 1618;
 constexpr int kTextServerException = 1617;
 
 // The identification objects of a reply that holds more than the two a foreign device
-// may give: ids 0 up to the count less one, in the 8-bit code page, joined by " / ".
-std::string IdentificationText(const ModbusMaster::TModbusCommand43ReadDeviceID& request)
+// may give: ids 0 up to the count held less one, in the 8-bit code page, joined by " / ".
+std::string IdentificationText(const ModbusMaster::TModbusCommand43ReadDeviceID& request, unsigned count)
 {
   std::string text;
-  for (unsigned id = 0, count = request.ObjectCount(); id < count; ++id) {
+  for (unsigned id = 0; id < count; ++id) {
     if (id) text += " / ";
     text += AnsiToUtf8(GetDeviceIdObject(request, static_cast<std::uint8_t>(id)));
   }
@@ -155,7 +155,10 @@ bool TRSScanThread::SweepAddresses()
       if (IsTerminated()) return false;
       ++probeCount_;
       replyTime_.store(request.ReplyTime);
-      if (request.ObjectCount() > 2) PostEvent(kScanIdentified, IdentificationText(request));
+      // What the reply holds, not what it announces: noise on the line can pass the CRC
+      // and announce any count.
+      const unsigned held = HeldDeviceIdObjects(request);
+      if (held > 2) PostEvent(kScanIdentified, IdentificationText(request, held));
     } catch (const ModbusMaster::EMBServerException& e) {
       ++probeCount_;
       // The device did answer: its row shows this answer's time, not the last one's.

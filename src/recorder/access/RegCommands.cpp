@@ -31,21 +31,43 @@ bool TModbusCommand43ReadDeviceID::CheckReply() { return Reply.DataLength() >= 6
 
 }  // namespace ModbusMaster
 
-std::string GetDeviceIdObject(const ModbusMaster::TModbusCommand43ReadDeviceID& command, std::uint8_t id)
+namespace {
+
+// Walks the objects of an accepted reply in order, as far as the object count and the
+// received bytes allow: an object whose header or text would end beyond the reply ends
+// the walk. `visit` gets each whole object's id and text and returns true to stop.
+template <typename Visit>
+unsigned WalkDeviceIdObjects(const ModbusMaster::TModbusCommand43ReadDeviceID& command, Visit&& visit)
 {
   ByteReader reply = command.Reply.DataReader();
-  if (reply.size() < 6) return {};
+  if (reply.size() < 6) return 0;
   std::size_t pos = 6;
-  for (unsigned i = 0, count = reply.u8(5); i < count; ++i) {
+  unsigned whole = 0;
+  for (unsigned count = reply.u8(5); whole < count; ++whole) {
     if (pos + 2 > reply.size()) break;
     std::uint8_t objectId = reply.u8(pos);
     std::size_t length = reply.u8(pos + 1);
     if (pos + 2 + length > reply.size()) break;
-    if (objectId == id) {
-      auto text = reply.span(pos + 2, length);
-      return {text.begin(), text.end()};
-    }
+    if (visit(objectId, reply.span(pos + 2, length))) return whole + 1;
     pos += 2 + length;
   }
-  return {};
+  return whole;
+}
+
+}  // namespace
+
+std::string GetDeviceIdObject(const ModbusMaster::TModbusCommand43ReadDeviceID& command, std::uint8_t id)
+{
+  std::string found;
+  WalkDeviceIdObjects(command, [&](std::uint8_t objectId, std::span<const std::uint8_t> text) {
+    if (objectId != id) return false;
+    found.assign(text.begin(), text.end());
+    return true;
+  });
+  return found;
+}
+
+unsigned HeldDeviceIdObjects(const ModbusMaster::TModbusCommand43ReadDeviceID& command)
+{
+  return WalkDeviceIdObjects(command, [](std::uint8_t, std::span<const std::uint8_t>) { return false; });
 }

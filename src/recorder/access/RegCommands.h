@@ -57,6 +57,10 @@ public:
 // The text of identification object `id` in an accepted reply, byte for byte; empty
 // when no object has that id or the list ends early (only received bytes are read).
 std::string GetDeviceIdObject(const ModbusMaster::TModbusCommand43ReadDeviceID& command, std::uint8_t id);
+// How many objects an accepted reply really holds: those of its object count that lie
+// whole within the received bytes, up to the first that does not. A reply may announce
+// more than it carries.
+unsigned HeldDeviceIdObjects(const ModbusMaster::TModbusCommand43ReadDeviceID& command);
 
 namespace Registrator {
 

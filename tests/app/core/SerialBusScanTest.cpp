@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -207,6 +209,73 @@ TEST_F(ScanRSThreadTest, TheReplyTimeoutIsNeverBelowWhatAnAnswerTakesOnTheLine)
   ASSERT_TRUE(Finish(scan));
   EXPECT_EQ(timeouts.front(), 587u);
   EXPECT_EQ(view.rows.size(), 1u);
+}
+
+// A line where something answers every address, but never with a reply a device would
+// give: noise, replies of another unit or function, cut ones, ones with trailing bytes
+// or a bad CRC, and identification replies whose object list is short or broken. No
+// row may come of them, and the sweep must run through to its end.
+TEST_F(ScanRSThreadTest, ALineAnsweringGarbageAtEveryAddressListsNothing)
+{
+  using Kind = recsim::Fault::Kind;
+  using Bytes = std::vector<std::uint8_t>;
+  std::mt19937 random(485);
+  auto noise = [&](std::size_t size) {
+    Bytes bytes(size);
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+  };
+  // Frames of the probed unit with a good CRC: function 0x2B, MEI type 0x0E, read code
+  // 1, conformity 1, no more, next 0, the object count, then the objects.
+  auto identification = [](std::uint8_t unit, std::uint8_t count, Bytes objects) {
+    Bytes frame{unit, 0x2B, 0x0E, 0x01, 0x01, 0x00, 0x00, count};
+    frame.insert(frame.end(), objects.begin(), objects.end());
+    return frame;
+  };
+  const std::function<recsim::Fault(std::uint8_t)> kinds[] = {
+      [&](std::uint8_t) { return recsim::Fault::Of(Kind::RawReply, -1).Raw(noise(1 + random() % 40), false); },
+      [&](std::uint8_t) { return recsim::Fault::Of(Kind::RawReply, -1).Raw(noise(300), false); },
+      [](std::uint8_t) { return recsim::Fault::Of(Kind::WrongUnit, -1); },
+      [](std::uint8_t) { return recsim::Fault::Of(Kind::WrongFunction, -1); },
+      [](std::uint8_t) { return recsim::Fault::Of(Kind::Truncate, -1).Bytes(9); },
+      [](std::uint8_t) { return recsim::Fault::Of(Kind::Oversize, -1).Bytes(7); },
+      [](std::uint8_t) { return recsim::Fault::Of(Kind::BadCrc, -1); },
+      // An exception reply without its code.
+      [](std::uint8_t unit) { return recsim::Fault::Of(Kind::RawReply, -1).Raw({unit, 0xAB}); },
+      // Too short to hold the object count.
+      [](std::uint8_t unit) { return recsim::Fault::Of(Kind::RawReply, -1).Raw({unit, 0x2B, 0x0E, 0x01, 0x01}); },
+      // Nine objects announced, none there.
+      [&](std::uint8_t unit) { return recsim::Fault::Of(Kind::RawReply, -1).Raw(identification(unit, 9, {})); },
+      // Three announced: two whole, the third's text running past the end.
+      [&](std::uint8_t unit) {
+        return recsim::Fault::Of(Kind::RawReply, -1)
+            .Raw(identification(unit, 3, {0x00, 0x01, 'A', 0x01, 0x01, 'B', 0x02, 0x40, 'C'}));
+      },
+      // Five announced, the third's header cut after its id.
+      [&](std::uint8_t unit) {
+        return recsim::Fault::Of(Kind::RawReply, -1).Raw(identification(unit, 5, {0x00, 0x01, 'A', 0x01, 0x01, 'B', 0x02}));
+      },
+  };
+  for (int unit = kScanMinAddress; unit <= kScanMaxAddress; ++unit) {
+    const auto u = static_cast<std::uint8_t>(unit);
+    if (unit != 1) {
+      server.AddLineDevice(u);
+      server.WithDeviceAt(u, [](recsim::Device& device) { recsim::LoadProfile(device, "pelkar-2.1.160"); });
+    }
+    server.AddFault(kinds[static_cast<std::size_t>(unit) % std::size(kinds)](u).OnUnit(unit));
+  }
+  server.Start();
+  SerialBusScan scan(view);
+  scan.Start(Plan({115200}, kScanMinAddress, kScanMaxAddress, 30));
+  ASSERT_TRUE(Finish(scan)) << "the scan never ended; it was at " << view.statuses.back();
+
+  // Every address asked (the simulator, busy, may hear two requests as one frame).
+  EXPECT_EQ(view.position, 247u);
+  EXPECT_TRUE(view.rows.empty()) << view.rows.front().Item.Address << ": " << view.rows.front().Item.Text;
+  EXPECT_EQ(scan.FoundCount(), 0u);
+  EXPECT_EQ(view.statuses.back(), "Сканирование завершено. Найдено 0 устройств.");
+  EXPECT_EQ(view.stopped, 1);
+  EXPECT_TRUE(view.errors.empty());
 }
 
 TEST_F(ScanRSThreadTest, APortThatCannotBeOpenedEndsTheScanWithItsError)

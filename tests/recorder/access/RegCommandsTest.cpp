@@ -95,17 +95,18 @@ TEST(RegCommands, IdentificationObjectsAreReadOnlyInsideTheReply)
     Bytes data;
     std::uint8_t id;
     const char* text;
+    unsigned held;  // whole objects within the count and the reply
   };
   const Case cases[] = {
-      {"first object", reply({2, 0, 2, 'A', 'B', 1, 1, 'C'}), 0, "AB"},
-      {"second object", reply({2, 0, 2, 'A', 'B', 1, 1, 'C'}), 1, "C"},
-      {"no such id", reply({2, 0, 2, 'A', 'B', 1, 1, 'C'}), 2, ""},
-      {"first of two with one id", reply({2, 1, 1, 'X', 1, 1, 'Y'}), 1, "X"},
-      {"empty text", reply({1, 0, 0}), 0, ""},
-      {"list ends before the object", reply({3, 0, 1, 'A', 1, 1, 'B'}), 2, ""},
-      {"header cut in half", reply({2, 0, 1, 'A', 1}), 1, ""},
-      {"text runs past the reply", reply({2, 0, 1, 'A', 1, 5, 'B', 'C'}), 1, ""},
-      {"objects beyond the count are not read", reply({1, 0, 1, 'A', 1, 1, 'B'}), 1, ""},
+      {"first object", reply({2, 0, 2, 'A', 'B', 1, 1, 'C'}), 0, "AB", 2},
+      {"second object", reply({2, 0, 2, 'A', 'B', 1, 1, 'C'}), 1, "C", 2},
+      {"no such id", reply({2, 0, 2, 'A', 'B', 1, 1, 'C'}), 2, "", 2},
+      {"first of two with one id", reply({2, 1, 1, 'X', 1, 1, 'Y'}), 1, "X", 2},
+      {"empty text", reply({1, 0, 0}), 0, "", 1},
+      {"list ends before the object", reply({3, 0, 1, 'A', 1, 1, 'B'}), 2, "", 2},
+      {"header cut in half", reply({2, 0, 1, 'A', 1}), 1, "", 1},
+      {"text runs past the reply", reply({2, 0, 1, 'A', 1, 5, 'B', 'C'}), 1, "", 1},
+      {"objects beyond the count are not read", reply({1, 0, 1, 'A', 1, 1, 'B'}), 1, "", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -113,11 +114,13 @@ TEST(RegCommands, IdentificationObjectsAreReadOnlyInsideTheReply)
     SetReply(command, c.data);
     ASSERT_TRUE(command.CheckReply());
     EXPECT_EQ(GetDeviceIdObject(command, c.id), c.text);
+    EXPECT_EQ(HeldDeviceIdObjects(command), c.held);
   }
   ModbusMaster::TModbusCommand43ReadDeviceID command;
   SetReply(command, head);
   EXPECT_FALSE(command.CheckReply());  // no object count
   EXPECT_EQ(GetDeviceIdObject(command, 0), "");
+  EXPECT_EQ(HeldDeviceIdObjects(command), 0u);
 }
 
 TEST(RegCommands, ZeroByteInsideAnIdentificationTextIsKept)
