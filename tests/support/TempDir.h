@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 // A fresh folder per test, removed with everything in it afterwards.
 class TempDir {
@@ -41,4 +43,13 @@ inline std::string ReadFileBytes(const std::string& path)
 inline void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> SortedNames(const std::filesystem::path& folder)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }

@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "BackupDevice.h"
-#include "platform/Exception.h"
+#include "platform/SafeFileReplace.h"
 #include "platform/SysFault.h"
 #include "recorder/config/RegConfig.h"
 #include "support/BackupReader.h"
+#include "support/ExpectThrowMsg.h"
 #include "support/KillPoints.h"
 #include "support/PrivateTmpfs.h"
 #include "support/TempDir.h"
@@ -75,14 +76,6 @@ bool IsTemporaryName(const std::string& name)
   return name.size() == head.size() + 6 + 4 && name.starts_with(head) && name.ends_with(".tmp");
 }
 
-std::vector<std::string> Names(const std::string& folder)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::optional<std::string> FileIfAny(const std::string& path)
 {
   if (!std::filesystem::exists(path)) return std::nullopt;
@@ -99,16 +92,6 @@ int GenerationOf(const std::string& bytes)
   return -1;
 }
 
-std::string SaveError(const std::function<void()>& save)
-{
-  try {
-    save();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(saved)";
-}
-
 class BackupFileFaults : public testing::Test {
 protected:
   ~BackupFileFaults() override { ClearSysFaults(); }
@@ -121,7 +104,7 @@ protected:
   // The folder as a save finds it: the previous backup and an older .bak, when given.
   void Arrange(const std::string& folder, int previous, int olderBackup)
   {
-    for (const auto& name : Names(folder)) std::filesystem::remove(folder + "/" + name);
+    for (const auto& name : SortedNames(folder)) std::filesystem::remove(folder + "/" + name);
     if (previous >= 0) WriteFileBytes(folder + "/" + kName, Bytes(previous));
     if (olderBackup >= 0) WriteFileBytes(folder + "/" + kName + ".bak", Bytes(olderBackup));
   }
@@ -133,7 +116,7 @@ protected:
     const std::string path = folder + "/" + kName;
     EXPECT_EQ(GenerationOf(ReadFileBytes(path)), previous);
     EXPECT_EQ(GenerationOf(ReadFileBytes(path + ".bak")), olderBackup);
-    EXPECT_EQ(Names(folder), (std::vector<std::string>{kName, std::string(kName) + ".bak"}));
+    EXPECT_EQ(SortedNames(folder), (std::vector<std::string>{kName, std::string(kName) + ".bak"}));
   }
 
   TempDir dir;
@@ -145,7 +128,7 @@ struct Tally {
   int trials = 0;
   std::map<std::string, int> points;  // by name: how many trials stopped there
   int old = 0, fresh = 0, torn = 0;
-  int leftTemporary = 0;  // trials that left one temporary file
+  int leftTemporary = 0;  // trials that left a temporary file, or two
   int leftTwo = 0;        // trials that left two
 
   std::string Text() const
@@ -229,7 +212,7 @@ TEST_P(BackupFileCrash, KilledAtEveryStepOfTheSaveLeavesTheOldOrTheNewFileWhole)
       EXPECT_TRUE(found == s.previous || s.previous < 0) << "the new file replaced the previous one without a .bak";
     }
     int temporaries = 0, backupTemporaries = 0;
-    for (const auto& name : Names(dir.path())) {
+    for (const auto& name : SortedNames(dir.path())) {
       if (name == kName || name == backupName || (s.deadWriter && name == "1234.cfg.~Dead01.tmp")) continue;
       if (isBackupTemporary(name)) {
         ++backupTemporaries;
@@ -249,9 +232,9 @@ TEST_P(BackupFileCrash, KilledAtEveryStepOfTheSaveLeavesTheOldOrTheNewFileWhole)
     EXPECT_EQ(GenerationOf(ReadFileBytes(path)), s.next);
     if (target) {
       EXPECT_EQ(ReadFileBytes(path + ".bak"), *target);
-      EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{kName, backupName}));
+      EXPECT_EQ(SortedNames(dir.path()), (std::vector<std::string>{kName, backupName}));
     } else {
-      EXPECT_EQ(Names(dir.path()), std::vector<std::string>{kName});
+      EXPECT_EQ(SortedNames(dir.path()), std::vector<std::string>{kName});
     }
   }
   EXPECT_EQ(tally.torn, 0);
@@ -308,9 +291,14 @@ TEST_F(BackupFileFaults, DiskFullAtEachWriteOrNoRightToWriteLosesNothing)
   for (int write = 0;; ++write) {
     Arrange(dir.path(), 0, 2);
     InjectSysFault(SysCallId::Write, ENOSPC, 1, write);
-    const std::string message = SaveError([&] { Config(1).SaveToFile(path); });
+    bool saved = true;
+    try {
+      Config(1).SaveToFile(path);
+    } catch (const EFileReplaceError&) {
+      saved = false;
+    }
     ClearSysFaults();
-    if (message == "(saved)") {
+    if (saved) {
       EXPECT_GE(write, 2) << "the file takes more than one write";
       EXPECT_EQ(GenerationOf(ReadFileBytes(path)), 1);
       break;
@@ -321,16 +309,15 @@ TEST_F(BackupFileFaults, DiskFullAtEachWriteOrNoRightToWriteLosesNothing)
     SCOPED_TRACE(c.name);
     Arrange(dir.path(), 0, 2);
     InjectSysFault(c.call, c.error, 1, c.skip);
-    const std::string message = SaveError([&] { Config(1).SaveToFile(path); });
+    EXPECT_THROW_MSG(Config(1).SaveToFile(path), EFileReplaceError, c.message);
     ClearSysFaults();
-    EXPECT_EQ(message, c.message);
     EXPECT_EQ(GenerationOf(ReadFileBytes(path)), 0);
     std::vector<std::string> names{kName};
     if (c.backupAfter >= 0) {
       names.push_back(std::string(kName) + ".bak");
       EXPECT_EQ(GenerationOf(ReadFileBytes(path + ".bak")), c.backupAfter);
     }
-    EXPECT_EQ(Names(dir.path()), names);
+    EXPECT_EQ(SortedNames(dir.path()), names);
   }
 }
 
@@ -357,7 +344,7 @@ TEST_F(BackupFileFaults, OnAFullFileSystemTheSaveFailsAndLosesNothing)
     ASSERT_GE(free, room * kPage);
     WriteFileBytes(filler, std::string(free - room * kPage, 'f'));
     ASSERT_EQ(std::filesystem::space(folder).available, room * kPage);
-    EXPECT_EQ(SaveError([&] { Config(1).SaveToFile(target); }), cannotWrite);
+    EXPECT_THROW_MSG(Config(1).SaveToFile(target), EFileReplaceError, cannotWrite);
     ExpectUntouched(folder, 0, 2);
     ++refused;
   }
@@ -379,8 +366,8 @@ TEST_F(BackupFileFaults, OnAReadOnlyFileSystemTheSaveFailsAndLosesNothing)
                      .readOnly = true});
   if (!disk.Ready()) GTEST_SKIP() << "no file system of the test's own: " << disk.Why();
   const std::string target = disk / kName;
-  EXPECT_EQ(SaveError([&] { Config(1).SaveToFile(target); }),
-            "Cannot create a temporary file beside \"" + target + "\". Read-only file system");
+  EXPECT_THROW_MSG(Config(1).SaveToFile(target), EFileReplaceError,
+                   "Cannot create a temporary file beside \"" + target + "\". Read-only file system");
   ExpectUntouched(std::filesystem::path(target).parent_path(), 0, 2);
 }
 
@@ -390,9 +377,10 @@ TEST_F(BackupFileFaults, AFolderWithoutTheRightToWriteOnAUsersThreadLosesNothing
 {
   Arrange(dir.path(), 0, 2);
   ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-  std::string message;
-  RunAsAUser([&] { message = SaveError([&] { Config(1).SaveToFile(path); }); });
+  RunAsAUser([&] {
+    EXPECT_THROW_MSG(Config(1).SaveToFile(path), EFileReplaceError,
+                     "Cannot create a temporary file beside \"" + path + "\". Permission denied");
+  });
   ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-  EXPECT_EQ(message, "Cannot create a temporary file beside \"" + path + "\". Permission denied");
   ExpectUntouched(dir.path(), 0, 2);
 }
