@@ -125,7 +125,8 @@ as_written "$recsim --list-profiles"
 status=0
 "$recsim" --list-profiles >"$work/profiles.txt" 2>&1 || status=$?
 expect_status "--list-profiles" 0 "$status" "$work/profiles.txt"
-for profile in corvane-21-2.1.70-h2.5 corvane-21-2.1.70-h2.5-login; do
+for profile in corvane-21-2.1.70-h2.5 corvane-21-2.1.70-h2.5-login corvane-21-2.1.54-h2.5 \
+  corvane-21-2.1.160-h2.5 corvane-51-2.1.140-h2.5-large pelkar-51-2.2.1 edge-2.1.53; do
   expect_line "--list-profiles" "$work/profiles.txt" "$profile"
 done
 
@@ -190,6 +191,14 @@ walk password "--tcp 1502 --profile corvane-21-2.1.70-h2.5-login --password 1:se
 echo "== the walk to a refused install"
 walk refused "--tcp 1502 --profile corvane-21-2.1.70-h2.5 --install-status 10" "tcp port " \
   KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_ENDS=refused
+echo "== the walk with the backup before the upload"
+walk backup "--tcp 1502 --profile corvane-21-2.1.160-h2.5" "tcp port " \
+  KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_BACKUP="$work/backup" KESTREL_README_VERSION=2.1.160.0
+# The file as the independent reader of the backup layouts finds it.
+status=0
+python3 tests/recorder/config/backup_file.py check "$work/backup.cfg" >"$work/backup.out" 2>&1 || status=$?
+expect_status "the backup file" 0 "$status" "$work/backup.out"
+expect_line "the backup file" "$work/backup.out" "RCF2 2.1.160.0 0B08E501"
 
 # Every command, option, address and variable the README shows in code was run above.
 while IFS= read -r span; do

@@ -313,24 +313,35 @@ void WriteConfigReadSeeds(const fs::path& corpus)
 }
 
 // Logins against the simulated recorder, its replies recorded as for the long reads.
+// A vector file of tests/recorder/config/vectors: "<name> <hex bytes>" a line.
+std::map<std::string, std::vector<std::uint8_t>> ReadVectorFile(const fs::path& file)
+{
+  std::map<std::string, std::vector<std::uint8_t>> records;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto space = line.find(' ');
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+    records[line.substr(0, space)] = bytes;
+  }
+  return records;
+}
+
 // The configuration records of the tests' vectors (written from the record layouts,
 // tests/recorder/config/vectors), each at the firmware its name gives ("..._v2_1_131_...").
 void WriteConfigSeeds(const fs::path& corpus)
 {
   const std::regex versionInName("v([0-9]+)_([0-9]+)_([0-9]+)");
   auto each = [&](const char* family, auto&& write) {
-    std::ifstream in(fs::path(KESTREL_CONFIG_VECTORS) / (std::string(family) + ".txt"));
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const auto& [name, bytes] : ReadVectorFile(fs::path(KESTREL_CONFIG_VECTORS) / (std::string(family) + ".txt"))) {
       std::smatch m;
-      const auto space = line.find(' ');
-      if (line.empty() || line[0] == '#' || space == std::string::npos) continue;
-      const std::string name = line.substr(0, space);
       if (!std::regex_search(name, m, versionInName)) continue;
       ConfigRecordCase c;
       c.version = MakeVersion(std::stoul(m[1]), std::stoul(m[2]), std::stoul(m[3]));
-      for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
-        c.record.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+      c.record = bytes;
       write(name, c);
     }
   };
@@ -433,18 +444,9 @@ void WriteTextSeeds(const fs::path& corpus)
 // the record layouts by a script of their own): each case's record on its device.
 void WriteConfigBlockSeeds(const fs::path& corpus)
 {
-  const fs::path folder = KESTREL_BLOCK_VECTORS_DIR;
-  std::map<std::string, std::vector<std::uint8_t>> records;
-  std::ifstream recordsFile(folder / "blocks.txt");
+  const fs::path folder = KESTREL_CONFIG_VECTORS;
+  const auto records = ReadVectorFile(folder / "blocks.txt");
   std::string line;
-  while (std::getline(recordsFile, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const auto space = line.find(' ');
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = space + 1; i + 1 < line.size(); i += 2)
-      bytes.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
-    records[line.substr(0, space)] = bytes;
-  }
   static const std::map<std::string, ConfigBlocksCase::Block> kBlocks = {
       {"DI", ConfigBlocksCase::DI},   {"DO", ConfigBlocksCase::DO},       {"IP", ConfigBlocksCase::IP},
       {"Page", ConfigBlocksCase::Page}, {"Board", ConfigBlocksCase::Board}, {"SM", ConfigBlocksCase::SM},
@@ -505,17 +507,11 @@ void WriteConfigStreamSeeds(const fs::path& corpus)
       {"tim2_", ConfigStreamsCase::BoardsV2}, {"ms_", ConfigStreamsCase::Scheme},
       {"amx_", ConfigStreamsCase::Program},  {"ut_", ConfigStreamsCase::UserTables}};
   const auto bands = ConfigStreamsCase::BandVersions();
-  std::ifstream vectors(fs::path(KESTREL_CONFIG_VECTORS) / "streams.txt");
-  std::string line;
-  while (std::getline(vectors, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::string name = line.substr(0, line.find(' '));
-    const std::string hex = line.substr(name.size() + 1);
+  for (const auto& [name, bytes] : ReadVectorFile(fs::path(KESTREL_CONFIG_VECTORS) / "streams.txt")) {
     ConfigStreamsCase c;
     for (const auto& [prefix, block] : prefixes)
       if (name.starts_with(prefix)) c.block = block;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-      c.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    c.bytes = bytes;
     c.pages = 3;
     c.limit = 200;
     c.tables = 8;

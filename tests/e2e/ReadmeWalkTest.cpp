@@ -6,10 +6,15 @@
 //   KESTREL_README_ADDRESS   mbtcp://..., mbudp://... or a serial device path (/dev/pts/5)
 //   KESTREL_README_PASSWORD  the password to type when the recorder asks for one
 //   KESTREL_README_ENDS      installed (the default) or refused (the install is refused)
+//   KESTREL_README_BACKUP    the file name to type for the backup before the upload; the
+//                            confirmation's "Сделать резервную копию" then stands for "Да"
+//   KESTREL_README_VERSION   the recorder's firmware before the upload (2.1.70.0)
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLinkButton>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -19,7 +24,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "WindowDriving.h"
 #include "app/ui/RegPasswordDialog.h"
@@ -36,8 +43,8 @@ std::string Variable(const char* name)
 // notes what each one showed.
 class ReadmeUser : public QObject {
 public:
-  ReadmeUser(std::string address, std::string password)
-      : address_(std::move(address)), password_(std::move(password))
+  ReadmeUser(std::string address, std::string password, std::string backup)
+      : address_(std::move(address)), password_(std::move(password)), backup_(std::move(backup))
   {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { Act(); });
@@ -55,6 +62,7 @@ private:
     if (auto* box = qobject_cast<QMessageBox*>(window)) return Answer(*box);
     if (auto* password = dynamic_cast<TRegPasswordDialog*>(window)) return Type(*password);
     if (auto* progress = dynamic_cast<TProgressDialog*>(window)) return Close(*progress);
+    if (auto* files = qobject_cast<QFileDialog*>(window)) return Name(*files);
     if (auto* buttons = window->findChild<QDialogButtonBox*>()) return Confirm(*window, *buttons);
   }
 
@@ -98,13 +106,34 @@ private:
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
   }
 
-  // The README's "Да" answers the job's final confirmation.
+  // The README's "Да" answers the job's final confirmation, or its backup link does.
   void Confirm(QWidget& dialog, QDialogButtonBox& buttons)
   {
     if (!buttons.button(QDialogButtonBox::Yes)) return;
     done_ = &dialog;
     seen.push_back("confirmation");
+    if (!backup_.empty()) {
+      for (auto* link : dialog.findChildren<QCommandLinkButton*>()) {
+        if (link->text() != QStringLiteral("Сделать резервную копию")) continue;
+        seen.push_back("backup link");
+        QTest::mouseClick(link, Qt::LeftButton);
+        return;
+      }
+    }
     QTest::mouseClick(buttons.button(QDialogButtonBox::Yes), Qt::LeftButton);
+  }
+
+  // The name typed over the one proposed, then Enter.
+  void Name(QFileDialog& dialog)
+  {
+    done_ = &dialog;
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    seen.push_back("file: " + (name ? name->text().toStdString() : std::string("no name box")));
+    if (!name) return dialog.reject();
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, QString::fromStdString(backup_));
+    QTest::keyClick(name, Qt::Key_Return);
   }
 
   // Once the job has ended with "OK" the user closes the window.
@@ -118,6 +147,7 @@ private:
 
   const std::string address_;
   const std::string password_;
+  const std::string backup_;
   QWidget* done_ = nullptr;
 };
 
@@ -133,6 +163,8 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
   const std::string address = Variable("KESTREL_README_ADDRESS");
   if (address.empty()) GTEST_SKIP() << "tools/readme-check.sh names the simulator to walk to";
   const bool refused = Variable("KESTREL_README_ENDS") == "refused";
+  const std::string backup = Variable("KESTREL_README_BACKUP");
+  const std::string version = Variable("KESTREL_README_VERSION").empty() ? "2.1.70.0" : Variable("KESTREL_README_VERSION");
   TestApp();
   ASSERT_EQ(ProgramResources().Names("FW").size(), 11u) << "the walk needs the sample images";
 
@@ -140,13 +172,27 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
   ProgramWindow program(prompts);
   TMainForm& form = program.form;
   form.show();
-  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"));
+  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"), backup);
   QTest::mouseClick(form.btnUpdateStart, Qt::LeftButton);
 
   const std::string walked = ::testing::PrintToString(user.seen);
-  EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО 2.1.70.0.")) << walked;
-  EXPECT_TRUE(AnyContains(user.seen, "имеет версию ПО 2.1.70.0.\nОбновить до версии 2.1.160.115?")) << walked;
+  EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО " + version + ".")) << walked;
+  EXPECT_TRUE(AnyContains(user.seen, "имеет версию ПО " + version + ".\nОбновить до версии 2.1.160.115?")) << walked;
   EXPECT_TRUE(AnyContains(user.seen, "confirmation")) << walked;
+  if (!backup.empty()) {
+    // The serial number proposed, the name typed, the file saved with its extension,
+    // and the upload on without a second confirmation.
+    EXPECT_TRUE(AnyContains(user.seen, "backup link")) << walked;
+    const auto proposed = std::find_if(user.seen.begin(), user.seen.end(),
+                                       [](const std::string& line) { return line.rfind("file: ", 0) == 0; });
+    ASSERT_NE(proposed, user.seen.end()) << walked;
+    const std::string number = proposed->substr(6);
+    EXPECT_TRUE(!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) << *proposed;
+    const std::string saved = std::filesystem::absolute(backup + ".cfg").string();
+    EXPECT_TRUE(AnyContains(user.seen, "резервная копия сохранена в " + saved + "\nЗагрузка обновления\n")) << walked;
+    EXPECT_TRUE(std::filesystem::is_regular_file(saved)) << saved;
+    EXPECT_EQ(std::count(user.seen.begin(), user.seen.end(), "confirmation"), 1) << walked;
+  }
   EXPECT_EQ(AnyContains(user.seen, "password: "), !Variable("KESTREL_README_PASSWORD").empty()) << walked;
   const QStringList log = form.mmoLog->toPlainText().split(QLatin1Char('\n'));
   if (refused) {

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::vector<std::string> Listing(const TempDir& dir)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 unsigned ModeOf(const std::string& path)
 {
   struct stat st {};
@@ -83,7 +75,7 @@ TEST_F(SafeFileReplaceTest, CommitPutsTheNewFileInPlaceAndKeepsThePreviousOneWhe
       file.Commit();
       EXPECT_EQ(ReadFileBytes(target), "new content");
     }
-    EXPECT_EQ(Listing(dir), c.files);
+    EXPECT_EQ(dir.Listing(), c.files);
     if (c.backupAfter) {
       EXPECT_EQ(ReadFileBytes(target + ".bak"), c.backupAfter);
     }
@@ -98,7 +90,7 @@ TEST_F(SafeFileReplaceTest, ACommittedReplaceIsDoneForGood)
   file.Commit();  // nothing more happens
   EXPECT_EQ(ReplaceError([&] { file.WriteBuffer("two", 3); }).Code(), EBADF);
   EXPECT_EQ(ReadFileBytes(target), "one");
-  EXPECT_EQ(Listing(dir), std::vector<std::string>{"settings.cfg"});
+  EXPECT_EQ(dir.Listing(), std::vector<std::string>{"settings.cfg"});
 }
 
 TEST_F(SafeFileReplaceTest, AReplaceNeverCommittedLeavesNoTrace)
@@ -107,10 +99,10 @@ TEST_F(SafeFileReplaceTest, AReplaceNeverCommittedLeavesNoTrace)
   {
     SafeFileReplace file(target, {.keepBackup = true});
     file.WriteBuffer("new", 3);
-    EXPECT_EQ(Listing(dir).size(), 2u) << "the temporary file beside the target";
+    EXPECT_EQ(dir.Listing().size(), 2u) << "the temporary file beside the target";
   }
   EXPECT_EQ(ReadFileBytes(target), "old");
-  EXPECT_EQ(Listing(dir), std::vector<std::string>{"settings.cfg"});
+  EXPECT_EQ(dir.Listing(), std::vector<std::string>{"settings.cfg"});
 }
 
 // Whatever step fails, the target keeps its content and no temporary file stays.
@@ -157,7 +149,7 @@ TEST_F(SafeFileReplaceTest, AFailedStepLeavesTheTargetAndNoTemporaryFile)
     EXPECT_EQ(error.Operation(), c.operation);
     EXPECT_EQ(ReadFileBytes(target), "old");
     // A rename that failed came after the backup's link: the backup is the target itself.
-    auto files = Listing(dir);
+    auto files = dir.Listing();
     files.erase(std::remove(files.begin(), files.end(), "settings.cfg.bak"), files.end());
     EXPECT_EQ(files, std::vector<std::string>{"settings.cfg"});
     if (file) {
@@ -218,7 +210,7 @@ TEST_F(SafeFileReplaceTest, TemporaryFilesOfADeadWriterGoWithTheNextSave)
   expected.push_back("settings.cfg");
   expected.push_back(std::filesystem::path(living.FileName()).filename());
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Listing(dir), expected);
+  EXPECT_EQ(dir.Listing(), expected);
   living.Commit();
   EXPECT_EQ(ReadFileBytes(target), "second");
 }
@@ -230,7 +222,7 @@ TEST_F(SafeFileReplaceTest, WithoutHardLinksTheBackupIsACopy)
   SafeReplaceFile(target, "new", {.keepBackup = true});
   EXPECT_EQ(ReadFileBytes(target), "new");
   EXPECT_EQ(ReadFileBytes(target + ".bak"), "old");
-  EXPECT_EQ(Listing(dir), (std::vector<std::string>{"settings.cfg", "settings.cfg.bak"}));
+  EXPECT_EQ(dir.Listing(), (std::vector<std::string>{"settings.cfg", "settings.cfg.bak"}));
 }
 
 TEST_F(SafeFileReplaceTest, ABareFileNameIsInTheWorkingFolder)
@@ -250,7 +242,7 @@ TEST_F(SafeFileReplaceTest, ABareFileNameIsInTheWorkingFolder)
             "Cannot replace \"" + target + "\". Input/output error")
       << "the message names the full path";
   EXPECT_EQ(ReplaceError([&] { SafeReplaceFile(dir.path().string() + "/", "x"); }).Code(), EISDIR);
-  EXPECT_EQ(Listing(dir), (std::vector<std::string>{"settings.cfg", "settings.cfg.bak"}));
+  EXPECT_EQ(dir.Listing(), (std::vector<std::string>{"settings.cfg", "settings.cfg.bak"}));
 }
 
 // Each thread stands for a program saving the same file: neither may take the other's
@@ -276,5 +268,5 @@ TEST_F(SafeFileReplaceTest, TwoThreadsReplacingOneFileLeaveEachOtherAlone)
   EXPECT_TRUE(failures[1].empty()) << failures[1].front();
   std::string last = ReadFileBytes(target);
   EXPECT_TRUE(last == contents[0] || last == contents[1]);
-  EXPECT_EQ(Listing(dir), (std::vector<std::string>{"settings.cfg", "settings.cfg.bak"}));
+  EXPECT_EQ(dir.Listing(), (std::vector<std::string>{"settings.cfg", "settings.cfg.bak"}));
 }

@@ -287,12 +287,6 @@ inline Fields FieldsOf(const TRegCPConfig& cp)
   return f.fields;
 }
 
-template <typename Address>
-std::string AddressText(const Address& address)
-{
-  return std::to_string(address.First) + "." + std::to_string(address.Second);
-}
-
 inline Fields FieldsOf(const TRegTIM2v1Config::TRegTIM2ConfigElementBase& element)
 {
   using Config = TRegTIM2v1Config;
@@ -311,39 +305,42 @@ inline Fields FieldsOf(const TRegTIM2v1Config::TRegTIM2ConfigElementBase& elemen
   return f.fields;
 }
 
-inline Fields FieldsOf(const TRegTIM2v1Config& boards)
+// Both board formats: the format word, then each board in address order under its
+// address, its own fields by `board`.
+template <typename Config, typename Board>
+Fields BoardsFieldsOf(const Config& boards, Board board)
 {
   Flat f;
   f.Int("Format", boards.Format).Int("BoardCount", static_cast<long long>(boards.Boards.size()));
   std::size_t i = 0;
-  for (const auto& [address, board] : boards.Boards) {
+  for (const auto& [address, items] : boards.Boards) {
     const std::string key = At("Boards", i++);
-    f.Text(key + ".Address", AddressText(address));
-    for (std::size_t s = 0; s < board.Screens.size(); ++s) {
-      const auto& screen = board.Screens[s];
-      const std::string screenKey = key + "." + At("Screens", s);
-      f.Int(screenKey + ".ScreenCode", screen.ScreenCode);
-      for (std::size_t e = 0; e < screen.Elements.size(); ++e)
-        f.Nested(screenKey + "." + At("Elements", e), FieldsOf(*screen.Elements[e]));
-    }
+    f.Text(key + ".Address", std::to_string(address.First) + "." + std::to_string(address.Second));
+    board(f, key + ".", items);
   }
   return f.fields;
 }
 
+inline Fields FieldsOf(const TRegTIM2v1Config& boards)
+{
+  return BoardsFieldsOf(boards, [](Flat& f, const std::string& key, const TRegTIM2v1Config::TRegTIM2v1DeviceItem& b) {
+    for (std::size_t s = 0; s < b.Screens.size(); ++s) {
+      const std::string screenKey = key + At("Screens", s);
+      f.Int(screenKey + ".ScreenCode", b.Screens[s].ScreenCode);
+      for (std::size_t e = 0; e < b.Screens[s].Elements.size(); ++e)
+        f.Nested(screenKey + "." + At("Elements", e), FieldsOf(*b.Screens[s].Elements[e]));
+    }
+  });
+}
+
 inline Fields FieldsOf(const TRegTIM2v2Config& boards)
 {
-  Flat f;
-  f.Int("Format", boards.Format).Int("BoardCount", static_cast<long long>(boards.Boards.size()));
-  std::size_t i = 0;
-  for (const auto& [address, board] : boards.Boards) {
-    const std::string key = At("Boards", i++);
-    f.Text(key + ".Address", AddressText(address));
-    for (std::size_t k = 0; k < board.Items.size(); ++k) {
-      const std::string itemKey = key + "." + At("Items", k);
-      f.Int(itemKey + ".ItemCode", board.Items[k].ItemCode).Bytes(itemKey + ".Text", board.Items[k].Text);
+  return BoardsFieldsOf(boards, [](Flat& f, const std::string& key, const TRegTIM2v2Config::TRegTIM2v2DeviceItem& b) {
+    for (std::size_t k = 0; k < b.Items.size(); ++k) {
+      const std::string itemKey = key + At("Items", k);
+      f.Int(itemKey + ".ItemCode", b.Items[k].ItemCode).Bytes(itemKey + ".Text", b.Items[k].Text);
     }
-  }
-  return f.fields;
+  });
 }
 
 inline Fields FieldsOf(const TRegMSConfig& scheme)

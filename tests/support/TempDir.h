@@ -30,6 +30,15 @@ public:
   const std::filesystem::path& path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
+  // The names of what the folder holds, sorted.
+  std::vector<std::string> Listing() const
+  {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
 private:
   std::filesystem::path path_;
 };

@@ -15,7 +15,6 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Format.h"
 #include "platform/LoadStr.h"
 #include "platform/Stream.h"
 #include "recorder/access/RecordTransfers.h"
@@ -169,11 +168,7 @@ ReadPlan PlanOf(const TRegInfo& info)
   return plan;
 }
 
-void CheckFits(const RecordRun& run)
-{
-  if (run.count > kRecordNumberEnd - run.base)
-    throw Exception(Format("Unsupported %s count (%u)", run.what, run.count));
-}
+void CheckFits(const RecordRun& run) { CheckBlockFits(run.base, run.count, kRecordNumberEnd, run.what); }
 
 // Everything the device reported that this read cannot take is refused here, before
 // the first request.

@@ -74,13 +74,6 @@ std::uint32_t ProgressTotalOf(const TRegInfo& info, const std::string& source)
   throw EMBUnsupportedNewVersion(source, sw, kSecondLineUpTo);
 }
 
-// A block of `count` records from `base` must end below `limit` (the next block this
-// read uses, or the end of the record numbers).
-void CheckBlockFits(std::uint32_t base, std::uint32_t count, std::uint32_t limit, const char* what)
-{
-  if (count > limit - base) throw Exception(Format("Unsupported %s count (%u)", what, count));
-}
-
 
 }  // namespace
 

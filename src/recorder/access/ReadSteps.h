@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Exception.h"
+#include "platform/Format.h"
 #include "platform/LoadStr.h"
 #include "recorder/access/RecordTransfers.h"
 
@@ -32,6 +33,14 @@ bool Guarded(int caption, Step&& step)
   } catch (const Exception& e) {
     throw Exception(LoadStr(caption) + e.Message());
   }
+}
+
+// A block of `count` records from `base` must end below `limit` (the next block the
+// read uses, or the end of the one-byte record numbers): a count from the device that
+// runs past it would read other blocks' records as this one's.
+inline void CheckBlockFits(std::uint32_t base, std::uint32_t count, std::uint32_t limit, const char* what)
+{
+  if (count > limit - base) throw Exception(Format("Unsupported %s count (%u)", what, count));
 }
 
 }  // namespace Registrator

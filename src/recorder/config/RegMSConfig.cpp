@@ -123,6 +123,9 @@ void TRegMSConfig::TRegMSConfigPageItem::ReadStream(TStream& stream)
 
 void TRegMSConfig::TRegMSConfigPageItem::WriteStream(TStream& stream) const
 {
+  // The count byte would drop widgets from the page without a word, and the body size
+  // would still count them, so that a reader takes their bytes for nothing.
+  if (Widgets.size() > kMaxWidgets) throw EVantorInvalid(14185);
   auto header = Header;
   header[kWidgetCountAt] = static_cast<std::uint8_t>(Widgets.size());
   ByteWriter(header).u32(kDataSizeAt, static_cast<std::uint32_t>(Data.size()));

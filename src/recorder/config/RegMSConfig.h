@@ -39,6 +39,7 @@ public:
   // the widget records.
   struct TRegMSConfigPageItem {
     static constexpr std::size_t kMaxData = 0x1E000;
+    static constexpr std::size_t kMaxWidgets = 0xFF;  // the count is header byte 0
 
     std::array<std::uint8_t, 12> Header{};
     std::vector<std::uint8_t> Data;
@@ -49,6 +50,7 @@ public:
     // most 122880 bytes (14013); data of any other kind is skipped and the page kept as
     // kind 0 without data.
     void ReadStream(TStream& stream);
+    // More than 255 widgets raise EVantorInvalid 14185.
     void WriteStream(TStream& stream) const;
   };
 

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
-#include <thread>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "JobTestSupport.h"
@@ -19,14 +21,6 @@
 #include "support/TempDir.h"
 
 namespace {
-
-std::vector<std::string> FolderNames(const std::filesystem::path& folder)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 constexpr const char* kRecorder = "corvane-21-2.1.70-h2.5";  // serial number 2170025
 constexpr int kBackupLink = 100;
@@ -162,6 +156,31 @@ TEST(BackupWorker, BranchKeepsItsSummaryBoard)
   EXPECT_EQ(std::find(tags.begin(), tags.end(), 36), tags.end());
 }
 
+// The configuration read's edge recorders (more than 32 relays or inputs read one
+// record a request, the program's blob on either side of its function change, tag
+// fields from their first firmware): each file holds what was served.
+class BackupWorkerEdges : public testing::TestWithParam<const char*> {};
+
+TEST_P(BackupWorkerEdges, FileHoldsWhatWasServed)
+{
+  BackupJob backup(LinkKind::Tcp, GetParam());
+  backup.job.prompts.AnswerTask(kBackupLink).AnswerSaveFileWith(
+      [&](const SaveFileRequest&) { return backup.Choose(backup.path); });
+  EXPECT_TRUE(backup.job.Run(Pattern(300)));
+  const BackupReading reading = backup.Check();
+  EXPECT_EQ(reading.status, 0) << reading.faults;
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, BackupWorkerEdges,
+                         testing::Values("edge-2.1.53", "edge-2.1.54-do36", "edge-2.1.109-amx", "edge-2.1.126-amx",
+                                         "edge-2.1.140-ai32"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
 // A failure during the backup ends the run with the Retry box (or, a cancel, quietly);
 // the previous backup file stays whole and no temporary file is left. Retry then does
 // the backup and the upload.
@@ -183,14 +202,16 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
   WriteFileBytes(backup.path, "the previous backup");
   if (c.arrange) c.arrange(backup);
   auto& prompts = backup.job.prompts;
+  // The progress window's cancel, pressed while the reads wait on a slow recorder.
+  std::thread canceller;
   prompts.AnswerTask(kBackupLink).AnswerSaveFileWith([&](const SaveFileRequest&) {
     if (c.atSavePrompt) c.atSavePrompt();
     if (c.cancel) {
       backup.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x65).Ms(100));
-      std::thread([&backup] {
+      canceller = std::thread([&backup] {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
         backup.job.Cancel();
-      }).detach();
+      });
     }
     return backup.Choose(backup.path);
   });
@@ -201,12 +222,13 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
     });
 
   const bool installed = backup.job.Run(Pattern(300));
+  if (canceller.joinable()) canceller.join();
   if (c.cancel) {
     EXPECT_FALSE(installed);
     EXPECT_EQ(backup.job.progress.Ends(), (std::vector<JobEnd>{JobEnd::Cancelled, JobEnd::Cancelled}));
     EXPECT_TRUE(backup.job.Boxes().empty());
     EXPECT_EQ(ReadFileBytes(backup.path), "the previous backup");
-    EXPECT_EQ(FolderNames(backup.dir.path()), (std::vector<std::string>{"backup.cfg", "served.txt"}));
+    EXPECT_EQ(backup.dir.Listing(), (std::vector<std::string>{"backup.cfg", "served.txt"}));
     return;
   }
   EXPECT_TRUE(installed);
@@ -216,7 +238,7 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
     EXPECT_EQ(backup.job.Boxes()[0].message.text, c.boxText(backup.path));
   }
   EXPECT_EQ(ReadFileBytes(backup.path + ".bak"), "the previous backup");
-  EXPECT_EQ(FolderNames(backup.dir.path()), (std::vector<std::string>{"backup.cfg", "backup.cfg.bak", "served.txt"}));
+  EXPECT_EQ(backup.dir.Listing(), (std::vector<std::string>{"backup.cfg", "backup.cfg.bak", "served.txt"}));
   const BackupReading reading = backup.Check();
   EXPECT_EQ(reading.status, 0) << reading.faults;
   EXPECT_EQ(backup.road.ReceivedImage(), Pattern(300));
@@ -226,11 +248,13 @@ const FaultCase kFaults[] = {
     {"SilenceDuringTheRead",
      [](BackupJob& b) {
        b.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Silence, 1).OnFunction(0x65).After(3));
-     }},
+     },
+     {}},
     {"ResetDuringTheRead",
      [](BackupJob& b) {
        b.road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::ResetConnection, 1).OnFunction(0x65).After(3));
-     }},
+     },
+     {}},
     {"CancelDuringTheRead", {}, {}, true},
     {"DiskFullAtTheSave", {}, [] { InjectSysFault(SysCallId::Write, ENOSPC, 1000); }, false,
      [](const std::string& path) { return "Cannot write \"" + path + "\". No space left on device"; }},

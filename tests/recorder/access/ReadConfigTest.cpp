@@ -140,6 +140,14 @@ struct WholeRead {
   {
     return op.ReadConfig(*link.transport, RecorderLink::kUnit, progress, config);
   }
+  // The information, then the whole configuration, of a profile (by name or changed).
+  template <typename Profile>
+  void ReadWhole(const Profile& profile)
+  {
+    Load(profile);
+    ReadInfo();
+    ASSERT_TRUE(ReadConfig());
+  }
   // The message of the error the configuration read ends with, or "read".
   std::string Failure()
   {
@@ -200,9 +208,7 @@ TEST_P(ConfigReadOfProfile, FindsWhatTheScriptEncoded)
 {
   const ProfileExpectation e = LoadExpectation(GetParam().profile);
   WholeRead read(GetParam().link);
-  read.Load(GetParam().profile);
-  read.ReadInfo();
-  ASSERT_TRUE(read.ReadConfig());
+  ASSERT_NO_FATAL_FAILURE(read.ReadWhole(GetParam().profile));
   ExpectModel(e, read.config);
   EXPECT_EQ(ConfigRequests(read.link).size(), e.requests);
 }
@@ -224,9 +230,7 @@ protected:
 
 TEST_F(ReadConfigTest, RequestsOfA2_0Recorder)
 {
-  read.Load("corvane-21-2.0.20-h2.5");
-  read.ReadInfo();
-  ASSERT_TRUE(read.ReadConfig());
+  ASSERT_NO_FATAL_FAILURE(read.ReadWhole("corvane-21-2.0.20-h2.5"));
   // The general record; AI, AO, DI and pages one per request; no relays before 2.1.54;
   // the IP channels (8 bytes), totalizers (64), counters (68) and timers (40) packed;
   // no summary board although feature bit 8 is set (the firmware has none before 2.1);
@@ -281,16 +285,12 @@ std::vector<Request> RequestsIn(const RecorderLink& link, int function, int from
 
 TEST_F(ReadConfigTest, AnalogInputsBeyond32ComeByTheLongRead)
 {
-  read.Load("edge-2.1.140-ai32");
-  read.ReadInfo();
-  ASSERT_TRUE(read.ReadConfig());
+  ASSERT_NO_FATAL_FAILURE(read.ReadWhole("edge-2.1.140-ai32"));
   EXPECT_EQ(RequestsIn(read.link, kRead, 0x10, 0x2F), OnePerRequest(kRead, 0x10, 32));
   EXPECT_TRUE(RequestsIn(read.link, kReadLong, 0x00, 0xFF).empty());
 
   WholeRead large(LinkKind::Tcp);
-  large.Load("corvane-51-2.1.140-h2.5-large");
-  large.ReadInfo();
-  ASSERT_TRUE(large.ReadConfig());
+  ASSERT_NO_FATAL_FAILURE(large.ReadWhole("corvane-51-2.1.140-h2.5-large"));
   EXPECT_EQ(RequestsIn(large.link, kReadLong, 0x00, 0x3F), OnePerRequest(kReadLong, 0x00, 40));
   EXPECT_TRUE(RequestsIn(large.link, kRead, 0x10, 0x2F).empty());
 }
@@ -309,9 +309,7 @@ TEST_F(ReadConfigTest, RelaysAreReadFrom2_1_54)
   for (const Row& row : rows) {
     SCOPED_TRACE(row.profile);
     WholeRead r(LinkKind::Tcp);
-    r.Load(row.profile);
-    r.ReadInfo();
-    ASSERT_TRUE(r.ReadConfig());
+    ASSERT_NO_FATAL_FAILURE(r.ReadWhole(row.profile));
     EXPECT_EQ(Joined({RequestsIn(r.link, kRead, 0x30, 0x4F), RequestsIn(r.link, kReadLong, 0x80, 0xBF)}), row.relays);
   }
 }
@@ -331,13 +329,49 @@ TEST_F(ReadConfigTest, TheAMXProgramComesByTheFirmwaresPath)
   for (const Row& row : rows) {
     SCOPED_TRACE(row.profile);
     WholeRead r(LinkKind::Tcp);
-    r.Load(row.profile);
-    r.ReadInfo();
-    ASSERT_TRUE(r.ReadConfig());
+    ASSERT_NO_FATAL_FAILURE(r.ReadWhole(row.profile));
     const auto requests = ConfigRequests(r.link);
     EXPECT_NE(std::find(requests.begin(), requests.end(), row.first), requests.end());
     EXPECT_EQ(r.config.AMX.Header[0], 1);
     EXPECT_FALSE(r.config.AMX.Code.empty());
+  }
+}
+
+// First-line firmware never passes the information read; its model is filled by hand
+// and the simulator answers the records asked for (of zeros, in the firmware's sizes).
+TEST_F(ReadConfigTest, FirstLineBlocksByTheirFirmware)
+{
+  struct Row {
+    const char* name;
+    std::uint32_t version;
+    std::uint32_t features;
+    std::uint32_t relays;
+    std::vector<Request> requests;
+  };
+  const Row rows[] = {
+      {"1.6.0 has the schedule's feature bit but no schedule record", MakeVersion(1, 6, 0), 1u << 0, 0,
+       {{kRead, 0, 1}}},
+      {"1.6.1 reads the schedule", MakeVersion(1, 6, 1), 1u << 0, 0, {{kRead, 0, 1}, {kRead, 10, 1}}},
+      // 36-byte relay records, six to a frame, where the second line keeps its discrete inputs.
+      {"1.10.6 reads 8 relays from 0x50", MakeVersion(1, 10, 6), 0, 8,
+       {{kRead, 0, 1}, {kRead, 0x50, 6}, {kRead, 0x56, 2}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WholeRead r(LinkKind::Tcp);
+    const std::size_t general = row.version < MakeVersion(1, 7, 0) ? 4 : 28;
+    r.Load(Changed("corvane-21-2.1.54-h2.5", [&](recsim::DeviceConfiguration& c) {
+      c.records[{kRead, 0}] = std::vector<std::uint8_t>(general, 0);
+      c.records[{kRead, 10}] = std::vector<std::uint8_t>(132, 0);  // twelve 11-byte items
+      for (std::uint8_t i = 0; i < row.relays; ++i) c.records[{kRead, 0x50 + i}] = std::vector<std::uint8_t>(36, 0);
+    }));
+    TRegInfo& info = r.config.RegInfo;
+    info.SwVersion = row.version;
+    info.Features = row.features;
+    info.DOCount = row.relays;
+    info.InfoIncomplete = false;
+    ASSERT_TRUE(r.ReadConfig());
+    EXPECT_EQ(ConfigRequests(r.link), row.requests);
   }
 }
 
@@ -376,9 +410,7 @@ TEST_F(ReadConfigTest, AFailureInAFrameNamesTheFramesFirstRecord)
 TEST_F(ReadConfigTest, ATimeOutInAPackedFrameNamesItsFirstRecordNotTheBlocks)
 {
   // Eight timers of 40 bytes travel six to a frame: the second frame begins at the seventh.
-  read.Load("corvane-51-2.1.140-h2.5-large");
-  read.ReadInfo();
-  ASSERT_TRUE(read.ReadConfig());
+  ASSERT_NO_FATAL_FAILURE(read.ReadWhole("corvane-51-2.1.140-h2.5-large"));
   const auto requests = ConfigRequests(read.link);
   const auto frame = std::find(requests.begin(), requests.end(), Request{kRead, 0x98 + 6, 2});
   ASSERT_NE(frame, requests.end());
@@ -419,6 +451,9 @@ TEST_F(ReadConfigTest, AGuardedStepPutsItsCaptionInFront)
       {"CP item of kind 3", "corvane-21-2.1.90-h2.5",
        [](recsim::DeviceConfiguration& c) { c.records[{kRead, 7}][6] = 3; },
        "Конфигурация \"Табло\":\nInvalid configuration"},
+      {"first-format boards cut inside their head", "corvane-21-2.1.90-h2.5",
+       [](recsim::DeviceConfiguration& c) { c.records[{kRead, 6}].resize(3); },
+       "Конфигурация \"Табло\":\n{12969}"},
       {"user tables with 17 points in one", "corvane-21-2.1.127-h2.5",
        [](recsim::DeviceConfiguration& c) { c.files[2][8] = 17; },  // table 0's point count
        "Конфигурация \"Таблицы\":\n{14842}"},
@@ -529,9 +564,7 @@ TEST_F(ReadConfigTest, SchemeChunksAreTakenOnlyAsFarAsTheBlobGoes)
   const auto longer = Changed("corvane-51-2.1.110-h2.5", [](recsim::DeviceConfiguration& c) {
     c.blobs[kFileOrScheme].insert(c.blobs[kFileOrScheme].end(), 100, 0xEE);
   });
-  read.Load(longer);
-  read.ReadInfo();
-  ASSERT_TRUE(read.ReadConfig());
+  ASSERT_NO_FATAL_FAILURE(read.ReadWhole(longer));
   ExpectModel(LoadExpectation("corvane-51-2.1.110-h2.5"), read.config);
 
   // A chunk of no bytes before the end stops the read rather than asking again.

@@ -235,6 +235,11 @@ INSTANTIATE_TEST_SUITE_P(SecondLine, AIRecordVector, testing::Values(
       EXPECT_EQ(ai.Expression, "(a1+a2)/2");
       EXPECT_EQ(ai.TransferFunction, 4);
     }},
+    AIVector{"aiF_v2_0_20_frequency", V(2, 0, 20), 0, [](const TRegAIConfig& ai) {
+      EXPECT_EQ(ai.SignalIndex, PositionOf(13));
+      EXPECT_EQ(ai.Expression, "f");
+      EXPECT_EQ(ai.FreqParam1.GetMantissa(), 1) << "form F carries no frequency settings";
+    }},
     AIVector{"aiF_v2_0_20_ethernet", V(2, 0, 20), 0, [](const TRegAIConfig& ai) {
       EXPECT_EQ(ai.SignalIndex, PositionOf(15));
     }},
@@ -275,6 +280,13 @@ INSTANTIATE_TEST_SUITE_P(SecondLine, AIRecordVector, testing::Values(
     AIVector{"aiG_v2_1_90_rs485_p1", V(2, 1, 90), 0, [](const TRegAIConfig& ai) {
       Source485(ai.Source, 1);
       EXPECT_EQ(ai.SignalIndex, PositionOf(10));
+    }},
+    AIVector{"aiG_v2_1_131_resistance", V(2, 1, 131), 0, [](const TRegAIConfig& ai) {
+      EXPECT_EQ(ai.RtdWiring, 3);
+      EXPECT_EQ(ai.Expression, "a");
+    }},
+    AIVector{"aiG_v2_1_131_pyrometer", V(2, 1, 131), 0, [](const TRegAIConfig& ai) {
+      EXPECT_EQ(ai.Pyrometer, 2);
     }},
     AIVector{"aiG_v2_1_131_table", V(2, 1, 131), 0, [](const TRegAIConfig& ai) {
       EXPECT_EQ(ai.TransferFunction, 5);
@@ -346,6 +358,12 @@ INSTANTIATE_TEST_SUITE_P(SecondLine, AIRecordVector, testing::Values(
       Limits(ai.Events[1].Limit2, 65535, 0);
       Limits(ai.Events[2].Limit1, -16777, 3);
       EXPECT_EQ(ai.Events[0].ActionFieldA, 2u);
+    }},
+    AIVector{"aiH_v2_1_160_resistance", V(2, 1, 160), 0, [](const TRegAIConfig& ai) {
+      EXPECT_EQ(ai.RtdWiring, 1);
+    }},
+    AIVector{"aiH_v2_1_160_pyrometer", V(2, 1, 160), 0, [](const TRegAIConfig& ai) {
+      EXPECT_EQ(ai.Pyrometer, 3);
     }},
     AIVector{"aiH_v2_1_160_tc", V(2, 1, 160), 0, [](const TRegAIConfig& ai) {
       EXPECT_EQ(ai.CjcTemperature.GetMantissa(), -1525);

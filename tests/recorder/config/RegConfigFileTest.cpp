@@ -242,14 +242,6 @@ TEST(BackupFile, VersionsWithoutALayout)
 
 // --- Saving to a file ------------------------------------------------------------
 
-std::vector<std::string> FolderNames(const std::filesystem::path& folder)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class BackupFileSave : public testing::Test {
 protected:
   ~BackupFileSave() override { ClearSysFaults(); }
@@ -267,7 +259,7 @@ TEST_F(BackupFileSave, OverAnExistingFileKeepsItAsBak)
   device.config.SaveToFile(path);
   EXPECT_EQ(ReadBackupFile(path).status, 0);
   EXPECT_EQ(ReadFileBytes(path + ".bak"), "the previous backup");
-  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"1234.cfg", "1234.cfg.bak"}));
+  EXPECT_EQ(dir.Listing(), (std::vector<std::string>{"1234.cfg", "1234.cfg.bak"}));
 }
 
 TEST_F(BackupFileSave, NewFileTakesTheUmaskAndAnOldOneKeepsItsMode)
@@ -310,7 +302,7 @@ TEST_F(BackupFileSave, FailureLeavesThePreviousFileAndNoTemporary)
     EXPECT_THROW(device.config.SaveToFile(path), Exception);
     ClearSysFaults();
     EXPECT_EQ(ReadFileBytes(path), "the previous backup");
-    for (const auto& name : FolderNames(dir.path())) EXPECT_TRUE(name == "1234.cfg" || name == "1234.cfg.bak") << name;
+    for (const auto& name : dir.Listing()) EXPECT_TRUE(name == "1234.cfg" || name == "1234.cfg.bak") << name;
   }
 }
 
@@ -320,7 +312,7 @@ TEST_F(BackupFileSave, AbandonedTemporaryRemovedByTheNextSave)
   device.Fit();
   WriteFileBytes(path + ".~Ab12Cd.tmp", "half a file");
   device.config.SaveToFile(path);
-  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"1234.cfg"});
+  EXPECT_EQ(dir.Listing(), std::vector<std::string>{"1234.cfg"});
 }
 
 }  // namespace
@@ -332,7 +324,7 @@ namespace {
 struct OldLayoutCase {
   const char* name;
   std::uint32_t version;
-  std::size_t signals, di, relays, pages, totalizers, counters, timers;
+  std::size_t signals, ai, di, relays, pages, totalizers, counters, timers;
   std::uint32_t features;
   std::vector<std::string> areas;  // the reader's lines after "RLCF <version>"
 };
@@ -346,6 +338,8 @@ TEST_P(BackupOldLayout, HoldsForTheIndependentReader)
   TRegInfo& info = device.info;
   info.AISignalSupport.resize(c.signals);
   for (auto& entry : info.AISignalSupport) entry.Valid = 1;
+  info.AIChannels.resize(c.ai);
+  info.RtdR0List = {10000};  // the first line names R0 by its place in the list
   info.DIChannels.resize(c.di);
   info.DOCount = static_cast<std::uint8_t>(c.relays);
   info.DOChannels.resize(c.relays);
@@ -368,17 +362,20 @@ TEST_P(BackupOldLayout, HoldsForTheIndependentReader)
 // Info area: 2 + 188/207/28 + records + closing word, then the device record.
 const OldLayoutCase kOldLayoutCases[] = {
     // 16-byte head, 3-byte general record, 2 DI × 39, 2 pages × 81: 259 bytes, not padded.
-    {"v1_4_NotPadded", MakeVersion(1, 4, 2), 9, 2, 2, 2, 0, 0, 0, 0, {"info 230", "data 259"}},
+    {"v1_4_NotPadded", MakeVersion(1, 4, 2), 9, 0, 2, 2, 2, 0, 0, 0, 0, {"info 230", "data 259"}},
+    // The layout's first version, with two AI channels: 2 + 188 + 2 × 10 + 1 + 1 + 2 = 214
+    // and 34 in the info area; 16 + 3 + 2 × 187 + 39 + 81 = 513 in the data area.
+    {"v1_3_AnalogInputs", MakeVersion(1, 3, 0), 9, 2, 1, 1, 1, 0, 0, 0, 0, {"info 248", "data 513"}},
     // 12 + 4 + 39 + 2 × 83 = 221 = 4k + 1: three zero bytes.
-    {"v1_5_PaddedWithThreeBytes", MakeVersion(1, 5, 3), 9, 1, 2, 2, 2, 1, 0, 0,
+    {"v1_5_PaddedWithThreeBytes", MakeVersion(1, 5, 3), 9, 0, 1, 2, 2, 2, 1, 0, 0,
      {"info 235", "data 224", "misc 192"}},
     // 2 + 207 + 2 DI + 2 relays + 2 = 215, then 44; 12 + 4 + 2 × 39 + 83 = 177, padded.
-    {"v1_6_EmptyMiscTimersSchedule", MakeVersion(1, 6, 3), 10, 2, 2, 1, 0, 0, 0, 0,
+    {"v1_6_EmptyMiscTimersSchedule", MakeVersion(1, 6, 3), 10, 0, 2, 2, 1, 0, 0, 0, 0,
      {"info 259", "data 180", "misc 0", "timers 0", "schedule 0"}},
-    {"v1_6_TimersAndSchedule", MakeVersion(1, 6, 3), 10, 2, 2, 1, 1, 0, 2, 1u << 0,
+    {"v1_6_TimersAndSchedule", MakeVersion(1, 6, 3), 10, 0, 2, 2, 1, 1, 0, 2, 1u << 0,
      {"info 259", "data 180", "misc 64", "timers 88", "schedule 132"}},
     // 2 + 2 + 28 + 9 × 14 + 2 DI + 2 relays = 162, then 44; 12 + 4 + 2 × 44 + 83 = 187, padded.
-    {"v1_8_SignalTypesAsRecords", MakeVersion(1, 8, 1), 9, 2, 2, 1, 0, 0, 0, 0,
+    {"v1_8_SignalTypesAsRecords", MakeVersion(1, 8, 1), 9, 0, 2, 2, 1, 0, 0, 0, 0,
      {"info 206", "data 188", "misc 0", "timers 0", "schedule 0"}},
 };
 

@@ -225,6 +225,12 @@ TEST(MSStream, RefusalsOfWriting)
 {
   SchemeDevice device(kRoad);
   device.MS().SetDefaults();
+  // 255 widgets fill the count byte; one more could not be counted.
+  device.MS().Pages[0].Widgets.resize(255);
+  EXPECT_EQ(device.Written()[12], 255);
+  device.MS().Pages[0].Widgets.resize(256);
+  EXPECT_EQ(CheckOf([&] { device.Written(); }), 14185);
+  device.MS().Pages[0].Widgets.clear();
   device.MS().Pages[0].Widgets.push_back(Widget{6, {}});
   EXPECT_EQ(CheckOf([&] { device.Written(); }), 13768);
   device.MS().Header[1] = 11;

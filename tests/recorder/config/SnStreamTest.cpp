@@ -37,14 +37,6 @@ public:
   std::vector<std::size_t> blocks;
 };
 
-std::vector<std::string> Listing(const TempDir& dir)
-{
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 }  // namespace
 
 TEST(SnBufferedStreamTest, PassesDataOnInWholeBlocksOfItsCapacity)
@@ -263,7 +255,7 @@ TEST_F(TempFileStreamTest, CommitReplacesTheTargetAndKeepsTheBackupWhenAsked)
       file.Commit();  // a second commit does nothing
     }
     EXPECT_EQ(ReadFileBytes(target), "new") << "destroying a committed stream deletes nothing";
-    EXPECT_EQ(Listing(dir), c.files);
+    EXPECT_EQ(dir.Listing(), c.files);
     if (c.backup) {
       EXPECT_EQ(ReadFileBytes(target + ".bak"), c.backup);
     }
@@ -308,7 +300,7 @@ TEST_F(TempFileStreamTest, ADiskFullAtAnyStepReachesTheCallerAndLeavesTheOldFile
     EXPECT_EQ(error->Message(), message);
     EXPECT_EQ(error->Code(), ENOSPC);
     EXPECT_EQ(ReadFileBytes(target), "old");
-    EXPECT_EQ(Listing(dir), std::vector<std::string>{"backup.cfg"});
+    EXPECT_EQ(dir.Listing(), std::vector<std::string>{"backup.cfg"});
   }
 }
 
@@ -326,7 +318,7 @@ TEST_F(TempFileStreamTest, ABlockLostInTheDestructorStopsTheCommit)
   ClearSysFaults();
   EXPECT_THROW_MSG(file.Commit(), EFileReplaceError, "Cannot write \"" + target + "\". No space left on device");
   EXPECT_EQ(ReadFileBytes(target), "old");
-  EXPECT_EQ(Listing(dir), std::vector<std::string>{"backup.cfg"});
+  EXPECT_EQ(dir.Listing(), std::vector<std::string>{"backup.cfg"});
 }
 
 TEST_F(TempFileStreamTest, BufferedIntoTheTemporaryFileAndCommitted)

@@ -15,11 +15,14 @@ regulators (25) from 2.1.150. Function 0x69 carries the scheme blob before 2.1.1
 the record files from then on, so the second board format (a record file, bit 27) is
 given only to recorders from 2.1.127 on.
 
-Standard library only. Run: python3 make_profiles.py
+Standard library only. Run: python3 make_profiles.py; with --check it writes nothing and
+fails when a file here is not what it would write (the tests run it so).
 """
 import os
 import struct
 import sys
+
+sys.dont_write_bytecode = True  # nothing left behind in the vectors' folder
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", "..", ".."))
@@ -588,14 +591,32 @@ def profiles():
     return road + branch + edges
 
 
-def main():
+def texts():
+    """Every file this script writes, by name."""
+    files = {}
     for p in profiles():
         for add in BLOCKS:
             add(p)
-        with open(os.path.join(HERE, p.name + ".profile"), "w", encoding="utf-8", newline="\n") as out:
-            out.write(p.profile_text())
-        with open(os.path.join(HERE, p.name + ".expect"), "w", encoding="utf-8", newline="\n") as out:
-            out.write(p.expect_text())
+        files[p.name + ".profile"] = p.profile_text()
+        files[p.name + ".expect"] = p.expect_text()
+    return files
+
+
+def main():
+    files = texts()
+    if sys.argv[1:] == ["--check"]:
+        present = {name for name in os.listdir(HERE) if name.endswith((".profile", ".expect"))}
+        stale = sorted(name for name, text in files.items()
+                       if name not in present or open(os.path.join(HERE, name), encoding="utf-8").read() != text)
+        extra = sorted(present - set(files))
+        for name in stale:
+            print("not as make_profiles.py writes it: " + name)
+        for name in extra:
+            print("not written by make_profiles.py: " + name)
+        sys.exit(1 if stale or extra else 0)
+    for name, text in files.items():
+        with open(os.path.join(HERE, name), "w", encoding="utf-8", newline="\n") as out:
+            out.write(text)
 
 
 if __name__ == "__main__":
