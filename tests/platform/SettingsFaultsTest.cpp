@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -82,6 +84,8 @@ struct CrashScenario {
   int previous;     // the generation in the store, -1: no store yet, -2: not even its folder
   bool deadWriter;  // a temporary file of an earlier killed save lies beside
 };
+
+void PrintTo(const CrashScenario& scenario, std::ostream* out) { *out << scenario.name; }
 
 class SettingsCrash : public SettingsFaults, public testing::WithParamInterface<CrashScenario> {};
 
@@ -205,29 +209,33 @@ int RoundOf(const std::string& folder, const std::string& section)
 }  // namespace
 
 // Two programs save their settings at once, each its own values: one saves round after
-// round to its end, the other is killed at each step of its save in turn and started
-// again. Every value the first saved is there at the end; the second's are those of its
-// last save that completed, or of the killed one when the kill came after its rename;
-// neither ever finds the other's values torn.
+// round until told to stop, the other is killed at each step of its save in turn and
+// started again, twice over every step. Every value the first saved is there at the
+// end; the second's are those of its last save that completed, or of the killed one
+// when the kill came after its rename; neither ever finds the other's values torn.
 TEST_F(SettingsFaults, TwoProgramsSavingAtOnceOneKilledAtEveryStepLoseNoValue)
 {
   const std::string folder = dir.path();
-  constexpr int kRounds = 150;
+  int stop[2], result[2];
+  ASSERT_EQ(::pipe2(stop, O_CLOEXEC), 0);
+  ASSERT_EQ(::pipe2(result, O_CLOEXEC), 0);
   const pid_t steady = ::fork();
   if (steady == 0) {
-    int code = 0;
+    ::close(stop[1]);
+    ::close(result[0]);
+    int round = 0;
     try {
-      for (int round = 1; round <= kRounds; ++round) SaveRound(folder, "Steady", round);
+      for (pollfd told{stop[0], POLLIN, 0}; ::poll(&told, 1, 0) == 0;) SaveRound(folder, "Steady", ++round);
     } catch (...) {
-      code = 1;
+      ::_exit(1);
     }
-    ::_exit(code);
+    ::_exit(::write(result[1], &round, sizeof round) == sizeof round ? 0 : 2);
   }
+  ::close(stop[0]);
+  ::close(result[1]);
   ASSERT_GT(steady, 0);
-  bool steadyRunning = true;
-  int steadyStatus = 0;
   int trials = 0, walks = 0, durable = 0, killedAfterCommit = 0, lastSteady = 0;
-  for (int point = 1, round = 1; steadyRunning || walks == 0; ++round) {
+  for (int point = 1, round = 1; walks < 2; ++round) {
     const KillOutcome outcome = RunKilledAt(point, [&] { SaveRound(folder, "Killed", round); });
     const int found = RoundOf(folder, "Killed");
     if (outcome.killed) {
@@ -246,16 +254,20 @@ TEST_F(SettingsFaults, TwoProgramsSavingAtOnceOneKilledAtEveryStepLoseNoValue)
     const int steadyFound = RoundOf(folder, "Steady");
     EXPECT_GE(steadyFound, lastSteady) << "a saved round of the other program went missing";
     lastSteady = steadyFound;
-    if (steadyRunning && ::waitpid(steady, &steadyStatus, WNOHANG) == steady) steadyRunning = false;
   }
+  ::close(stop[1]);
+  int steadyStatus = 0, steadyRounds = 0;
+  ASSERT_EQ(::waitpid(steady, &steadyStatus, 0), steady);
   ASSERT_TRUE(WIFEXITED(steadyStatus) && WEXITSTATUS(steadyStatus) == 0) << "the steady program failed";
-  EXPECT_EQ(RoundOf(folder, "Steady"), kRounds);
+  ASSERT_EQ(::read(result[0], &steadyRounds, sizeof steadyRounds), static_cast<ssize_t>(sizeof steadyRounds));
+  ::close(result[0]);
+  EXPECT_EQ(RoundOf(folder, "Steady"), steadyRounds);
   EXPECT_EQ(RoundOf(folder, "Killed"), durable);
   EXPECT_GT(trials, 15);
   SaveRound(folder, "Killed", 1000);
   EXPECT_EQ(SortedNames(folder), (std::vector<std::string>{"registry.lock", "registry.txt"}));
-  std::cout << "[ figures  ] settings, two programs at once: " << kRounds << " rounds of one, " << trials
-            << " kills of the other over " << walks << " walk(s) of its kill points (" << killedAfterCommit
+  std::cout << "[ figures  ] settings, two programs at once: " << steadyRounds << " rounds of one, " << trials
+            << " kills of the other over " << walks << " walks of its kill points (" << killedAfterCommit
             << " after its rename); no value lost, none torn\n";
 }
 

@@ -151,6 +151,8 @@ struct Tally {
 // the path holds the previous file or the new one, whole; the .bak, when there is one,
 // is a whole earlier file; one temporary file at most is left, and the next save takes
 // it away.
+namespace {
+
 struct CrashScenario {
   const char* name;
   int previous;     // the generation at the path, -1: none
@@ -161,7 +163,11 @@ struct CrashScenario {
   bool noHardLinks; // a file system without them (a memory stick's FAT): the .bak is a copy
 };
 
+void PrintTo(const CrashScenario& scenario, std::ostream* out) { *out << scenario.name; }
+
 class BackupFileCrash : public BackupFileFaults, public testing::WithParamInterface<CrashScenario> {};
+
+}  // namespace
 
 TEST_P(BackupFileCrash, KilledAtEveryStepOfTheSaveLeavesTheOldOrTheNewFileWhole)
 {
@@ -243,6 +249,8 @@ TEST_P(BackupFileCrash, KilledAtEveryStepOfTheSaveLeavesTheOldOrTheNewFileWhole)
   std::cout << "[ figures  ] " << s.name << ": " << tally.Text() << "\n";
 }
 
+namespace {
+
 // Generations: 0 one block of the buffer and a part, 1 two and a part, 2 three and a
 // part, 3 less than one.
 const CrashScenario kCrashScenarios[] = {
@@ -256,6 +264,8 @@ const CrashScenario kCrashScenarios[] = {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, BackupFileCrash, testing::ValuesIn(kCrashScenarios),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 // A full disk at each write of the save, at the sync and at the close; a folder without
 // the right to write; a read-only file system: each fails with its own words, the
