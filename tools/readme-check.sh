@@ -136,7 +136,9 @@ flock 9
 
 # walk NAME "RECSIM ARGUMENTS" FIRST-LINE-PREFIX [VARIABLE=VALUE...]: starts the simulator
 # as the README does, waits for the line it prints first, and walks the program to it.
-# @PRINTED@ in a variable stands for what that line gave.
+# @PRINTED@ in a variable stands for what that line gave. The simulator must have
+# received what `heard` matches (by default an upload).
+heard='fn=0x68'
 walk() {
   local name=$1 arguments=$2 prefix=$3
   shift 3
@@ -158,11 +160,13 @@ walk() {
     local variables=() variable
     for variable in "$@"; do variables+=("${variable//@PRINTED@/$first}"); done
     status=0
-    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" "${variables[@]}" \
+    # A walk that names no discovery target of its own asks on loopback's discard port.
+    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" KESTREL_DISCOVERY_TARGET=127.0.0.1:9 \
+      "${variables[@]}" \
       timeout 120 "$walker" --gtest_filter='ReadmeWalk.*' --gtest_brief=1 >"$work/walk.out" 2>&1 || status=$?
     expect_status "$name: the walk" 0 "$status" "$work/walk.out"
     grep -q '^\[  PASSED  \] 1 test' "$work/walk.out" || { fail "$name: the walk did not run"; cat "$work/walk.out" >&2; }
-    grep -q 'fn=0x68' "$work/recsim.out" || fail "$name: the simulator received no upload"
+    grep -q "$heard" "$work/recsim.out" || fail "$name: the simulator received no \"$heard\""
   fi
   kill "$recsim_pid" 2>/dev/null
   status=0
@@ -199,6 +203,16 @@ status=0
 python3 tests/recorder/config/backup_file.py check "$work/backup.cfg" >"$work/backup.out" 2>&1 || status=$?
 expect_status "the backup file" 0 "$status" "$work/backup.out"
 expect_line "the backup file" "$work/backup.out" "RCF2 2.1.160.0 0B08E501"
+echo "== finding the recorder on a serial line"
+walk serial-scan "--rtu --unit 5 --unit 7 --baud 115200 --profile corvane-21-2.1.70-h2.5" "rtu " \
+  KESTREL_README_ADDRESS=@PRINTED@ KESTREL_README_SCAN=serial
+echo "== finding the recorder on Ethernet"
+# The walk stands in for the program the README starts with the same variable.
+as_written "KESTREL_DISCOVERY_TARGET"
+as_written "KESTREL_DISCOVERY_TARGET=127.255.255.255:40000 KESTREL_SAMPLE_FIRMWARE=1 ./run"
+heard='discovery conn=' walk discovery "--discovery 40000 --profile corvane-21-2.1.70-h2.5" "discovery port " \
+  KESTREL_DISCOVERY_TARGET=127.255.255.255:40000 KESTREL_README_SCAN=ethernet
+expect_line "--discovery 40000" "$work/recsim.out" "discovery port 40000"
 
 # Every command, option, address and variable the README shows in code was run above.
 while IFS= read -r span; do

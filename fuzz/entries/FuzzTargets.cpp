@@ -26,6 +26,7 @@ constexpr Target kTargets[] = {
     {"url", FuzzUrl},
     {"version_text", FuzzVersionText},
     {"config_streams", FuzzConfigStreams},
+    {"discovery_reply", FuzzDiscoveryReply},
 };
 
 // Format raises "Format '<format>' invalid or incompatible with argument" when a

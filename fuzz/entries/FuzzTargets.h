@@ -52,5 +52,6 @@ bool FuzzSettingsStore(std::span<const std::uint8_t> input);
 bool FuzzUrl(std::span<const std::uint8_t> input);
 bool FuzzVersionText(std::span<const std::uint8_t> input);
 bool FuzzConfigStreams(std::span<const std::uint8_t> input);
+bool FuzzDiscoveryReply(std::span<const std::uint8_t> input);
 
 }  // namespace fuzzing

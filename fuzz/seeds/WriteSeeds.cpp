@@ -27,6 +27,7 @@
 #include "recorder/access/RegCommands.h"
 #include "recorder/info/VersionWord.h"
 #include "recsim/Device.h"
+#include "recsim/Discovery.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/Profile.h"
 #include "recsim/RecorderHandlers.h"
@@ -440,6 +441,25 @@ void WriteTextSeeds(const fs::path& corpus)
     Write(corpus, "version_text", "version-" + std::to_string(i), Text(versions[i]));
 }
 
+// The simulated recorder's discovery answers: without strings, with both, with a name in
+// code page 1251.
+void WriteDiscoverySeeds(const fs::path& corpus)
+{
+  recsim::DiscoveryState state;
+  state.modelCode = 51;
+  state.firmwareVersion = 0x0201A073;
+  state.hardwareVersion = 0x02050000;
+  state.sendA = state.sendB = false;
+  Write(corpus, "discovery_reply", "no-strings", recsim::EncodeDiscoveryReply(state, 0x12345678));
+  state.sendA = state.sendB = true;
+  state.stringA = "12345";
+  state.stringB = "Pelkar-740-L7";
+  Write(corpus, "discovery_reply", "both-strings", recsim::EncodeDiscoveryReply(state, 0x00000001));
+  state.modelCode = 8;
+  state.stringB = "\xCA\xEE\xF2\xE5\xEB\xFC\xED\xE0\xFF";
+  Write(corpus, "discovery_reply", "cp1251-name", recsim::EncodeDiscoveryReply(state, 0xFFFFFFFF));
+}
+
 // The configuration blocks' record vectors (tests/recorder/config/vectors, written from
 // the record layouts by a script of their own): each case's record on its device.
 void WriteConfigBlockSeeds(const fs::path& corpus)
@@ -543,6 +563,7 @@ int main(int argc, char** argv)
   WriteSettingsSeeds(corpus);
   WriteTextSeeds(corpus);
   WriteConfigStreamSeeds(corpus);
+  WriteDiscoverySeeds(corpus);
   std::printf("%d seeds written, %d dropped\n", written, dropped);
   return 0;
 }

@@ -32,6 +32,9 @@
 #include "app/ui/ProgressDialog.h"
 #include "app/ui/PromptsQt.h"
 #include "app/ui/RegPasswordDialog.h"
+#include "app/ui/ScanEthDialog.h"
+#include "app/ui/ScanList.h"
+#include "app/ui/ScanRSDialog.h"
 #include "platform/ProgramResources.h"
 
 namespace {
@@ -212,6 +215,23 @@ TEST_P(WindowSizeTest, MessageBoxesAndTheFinalConfirmation)
   confirmation.buttons = {PromptResult::Yes, PromptResult::Cancel};
   confirmation.links = {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}};
   EXPECT_EQ(CutInMessage([&](QtPrompts& qt) { qt.TaskDialog(nullptr, confirmation); }), std::vector<std::string>{});
+}
+
+// The two scans with a found device listed, at their default and their minimum size.
+TEST_P(WindowSizeTest, TheScanDialogs)
+{
+  TScanRSDialog serial(prompts, nullptr, ports.Source());
+  TScanEthDialog ethernet(prompts, DiscoveryTarget::Parse("127.0.0.1:9"));
+  serial.ListView1->AddRow("1", "5 @ /dev/ttyUSB0-115200-нечетный-2 / 12 мс", "Pelkar / Pelkar-740-L7 / v2.1.160");
+  ethernet.ListView1->AddRow("1", "192.168.100.200", "Pelkar-740-L7 / 2160 / v2.1.160.0 / 2.1.0.0");
+  for (QDialog* dialog : {static_cast<QDialog*>(&serial), static_cast<QDialog*>(&ethernet)}) {
+    SCOPED_TRACE(dialog->objectName().toStdString());
+    dialog->show();
+    EXPECT_EQ(CutWidgets(*dialog), std::vector<std::string>{});
+    dialog->resize(dialog->minimumSize());
+    QApplication::processEvents();
+    EXPECT_EQ(CutWidgets(*dialog), std::vector<std::string>{}) << "at the minimum size";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, WindowSizeTest,

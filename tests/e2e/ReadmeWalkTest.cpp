@@ -9,13 +9,19 @@
 //   KESTREL_README_BACKUP    the file name to type for the backup before the upload; the
 //                            confirmation's "Сделать резервную копию" then stands for "Да"
 //   KESTREL_README_VERSION   the recorder's firmware before the upload (2.1.70.0)
+//   KESTREL_README_SCAN      serial: the recorder is found by the serial bus scan on the
+//                            address's line, not typed; ethernet: found by the discovery
+//                            (KESTREL_DISCOVERY_TARGET names where it asks), and the walk
+//                            ends once the settings have its address
 
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLinkButton>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,6 +36,9 @@
 
 #include "WindowDriving.h"
 #include "app/ui/RegPasswordDialog.h"
+#include "app/ui/ScanEthDialog.h"
+#include "app/ui/ScanList.h"
+#include "app/ui/ScanRSDialog.h"
 
 namespace {
 
@@ -43,8 +52,11 @@ std::string Variable(const char* name)
 // notes what each one showed.
 class ReadmeUser : public QObject {
 public:
-  ReadmeUser(std::string address, std::string password, std::string backup)
-      : address_(std::move(address)), password_(std::move(password)), backup_(std::move(backup))
+  ReadmeUser(std::string address, std::string password, std::string scan = {}, std::string backup = {})
+      : address_(std::move(address)),
+        password_(std::move(password)),
+        scan_(std::move(scan)),
+        backup_(std::move(backup))
   {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { Act(); });
@@ -58,7 +70,9 @@ private:
   {
     QWidget* window = QApplication::activeModalWidget();
     if (!window || !window->isVisible() || window == done_) return;
-    if (auto* settings = dynamic_cast<TMBSetupDialog2*>(window)) return Connect(*settings);
+    if (auto* settings = dynamic_cast<TMBSetupDialog2*>(window)) return scan_.empty() ? Connect(*settings) : Find(*settings);
+    if (auto* discovery = dynamic_cast<TScanEthDialog*>(window)) return Discover(*discovery);
+    if (auto* serial = dynamic_cast<TScanRSDialog*>(window)) return Sweep(*serial);
     if (auto* box = qobject_cast<QMessageBox*>(window)) return Answer(*box);
     if (auto* password = dynamic_cast<TRegPasswordDialog*>(window)) return Type(*password);
     if (auto* progress = dynamic_cast<TProgressDialog*>(window)) return Close(*progress);
@@ -84,6 +98,69 @@ private:
       QTest::keyClicks(unit, QStringLiteral("1"));
     }
     QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+  }
+
+  // "Сканировать сеть" of the interface the README names.
+  void Find(TMBSetupDialog2& dialog)
+  {
+    done_ = &dialog;
+    seen.push_back("settings");
+    const bool serial = scan_ == "serial";
+    QTest::mouseClick(serial ? dialog.rbSerial : dialog.rbEthernet, Qt::LeftButton);
+    // Clicked once this turn is over: the scan's modal window runs its own loop, in
+    // which this timer must go on acting.
+    QPushButton* scan = serial ? dialog.btnScanRS : dialog.btnScanEth;
+    QMetaObject::invokeMethod(scan, [scan] { QTest::mouseClick(scan, Qt::LeftButton); }, Qt::QueuedConnection);
+  }
+
+  // "Сканировать сеть" in the dialog, then the recorder listed, with "OK".
+  void Discover(TScanEthDialog& dialog)
+  {
+    if (!scanned_) {
+      scanned_ = true;
+      QTest::mouseClick(dialog.btnScan, Qt::LeftButton);
+      return;
+    }
+    if (dialog.ListView1->topLevelItemCount() == 0) return;
+    done_ = &dialog;
+    Choose(*dialog.ListView1, dialog.btnOK, "discovery: ");
+  }
+
+  // The printed path in the port box, 9600 and 115200, "нет" and "1" ticked, addresses 1
+  // to 10, "Сканировать сеть"; once the scan is over, the first recorder listed, with "OK".
+  void Sweep(TScanRSDialog& dialog)
+  {
+    if (!scanned_) {
+      scanned_ = true;
+      QLineEdit* port = dialog.ComboBox5->lineEdit();
+      port->setFocus();
+      QTest::keyClicks(port, QString::fromStdString(address_));
+      const std::pair<QListWidget*, const char*> ticks[] = {{dialog.CheckListBox1, "9600"},
+                                                             {dialog.CheckListBox1, "115200"},
+                                                             {dialog.CheckListBox2, "нет"},
+                                                             {dialog.CheckListBox3, "1"}};
+      for (const auto& [list, text] : ticks)
+        list->findItems(QString::fromUtf8(text), Qt::MatchExactly).value(0)->setCheckState(Qt::Checked);
+      for (auto [spin, text] : {std::pair{dialog.Edit1, "1"}, std::pair{dialog.Edit2, "10"}}) {
+        QLineEdit* edit = spin->findChild<QLineEdit*>();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromUtf8(text));
+      }
+      QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+      return;
+    }
+    if (dialog.Scan().IsScanning() || dialog.ListView1->topLevelItemCount() == 0) return;
+    done_ = &dialog;
+    seen.push_back("scan: " + dialog.Label8->text().toStdString());
+    Choose(*dialog.ListView1, dialog.btnOK, "found: ");
+  }
+
+  void Choose(ScanListView& list, QPushButton* ok, const std::string& what)
+  {
+    QTreeWidgetItem* row = list.topLevelItem(0);
+    seen.push_back(what + row->text(1).toStdString() + " " + row->text(2).toStdString());
+    list.setCurrentItem(row);
+    QTest::mouseClick(ok, Qt::LeftButton);
   }
 
   // OK to every box, and "Отмена" to a Retry box.
@@ -147,6 +224,8 @@ private:
 
   const std::string address_;
   const std::string password_;
+  const std::string scan_;
+  bool scanned_ = false;
   const std::string backup_;
   QWidget* done_ = nullptr;
 };
@@ -162,6 +241,8 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
 {
   const std::string address = Variable("KESTREL_README_ADDRESS");
   if (address.empty()) GTEST_SKIP() << "tools/readme-check.sh names the simulator to walk to";
+  const std::string scan = Variable("KESTREL_README_SCAN");
+  if (scan == "ethernet") GTEST_SKIP() << "the discovery's walk ends at the settings";
   const bool refused = Variable("KESTREL_README_ENDS") == "refused";
   const std::string backup = Variable("KESTREL_README_BACKUP");
   const std::string version = Variable("KESTREL_README_VERSION").empty() ? "2.1.70.0" : Variable("KESTREL_README_VERSION");
@@ -172,10 +253,15 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
   ProgramWindow program(prompts);
   TMainForm& form = program.form;
   form.show();
-  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"), backup);
+  ReadmeUser user(address, Variable("KESTREL_README_PASSWORD"), scan, backup);
   QTest::mouseClick(form.btnUpdateStart, Qt::LeftButton);
 
   const std::string walked = ::testing::PrintToString(user.seen);
+  if (scan == "serial") {
+    EXPECT_TRUE(AnyContains(user.seen, "scan: Сканирование завершено. Найдено 2 устройств.")) << walked;
+    EXPECT_TRUE(AnyContains(user.seen, "found: 5 @ " + address + "-115200-нет-1 / ")) << walked;
+    EXPECT_EQ(program.settings.Settings().DeviceAddress, 5);
+  }
   EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО " + version + ".")) << walked;
   EXPECT_TRUE(AnyContains(user.seen, "имеет версию ПО " + version + ".\nОбновить до версии 2.1.160.115?")) << walked;
   EXPECT_TRUE(AnyContains(user.seen, "confirmation")) << walked;
@@ -203,6 +289,29 @@ TEST(ReadmeWalk, UpdateTheSimulatedRecorderAsTheReadmeSays)
     EXPECT_TRUE(AnyContains(user.seen, "текущая версия ПО 2.1.160.115.")) << "read again after the upload: " << walked;
     EXPECT_EQ(log.value(log.size() - 1).toStdString(), "OK");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The discovery as the README walks it: the recorder listed at 127.0.0.1 and taken into
+// the settings. The simulator serves no Modbus there, so the update that follows cannot
+// connect, and the walk answers its box with "Отмена".
+TEST(ReadmeWalk, FindTheRecorderOnEthernetAsTheReadmeSays)
+{
+  if (Variable("KESTREL_README_SCAN") != "ethernet") GTEST_SKIP() << "tools/readme-check.sh starts the discovery's walk";
+  TestApp();
+  QtPrompts prompts;
+  ProgramWindow program(prompts);
+  program.form.show();
+  ReadmeUser user("", "", "ethernet");
+  QTest::mouseClick(program.form.btnUpdateStart, Qt::LeftButton);
+
+  const std::string walked = ::testing::PrintToString(user.seen);
+  EXPECT_TRUE(AnyContains(user.seen, "discovery: 127.0.0.1 ")) << walked;
+  EXPECT_EQ(program.settings.Settings().Interface, ConnectionSettings::Ethernet);
+  EXPECT_EQ(program.settings.Settings().EthAddress, "127.0.0.1");
 }
 
 }  // namespace

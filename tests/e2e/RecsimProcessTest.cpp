@@ -2,7 +2,9 @@
 // address it prints.
 
 #include "WindowDriving.h"
+#include "app/core/EthDiscovery.h"
 #include "modbus/CModbusEth.h"
+#include "platform/Wait.h"
 #include "support/RecsimProcess.h"
 
 namespace {
@@ -59,6 +61,22 @@ TEST(RecsimProcess, APasswordProtectsTheNamedProfile)
   EXPECT_EQ(AskedOfKind(prompts, PromptKind::Password).size(), 1u);
   EXPECT_EQ(progress.result, 1);
   EXPECT_TRUE(Contains(progress.log, "\nАвторизация\n")) << progress.log;
+}
+
+// The discovery as the README has a person try it: on loopback's broadcast address.
+TEST(RecsimProcess, AnswersTheDiscoveryOnLoopback)
+{
+  RecsimProcess recsim({"--discovery", "0", "--quiet"});
+  const std::string port = recsim.LineAfter("discovery port ");
+  ASSERT_FALSE(port.empty()) << "kestrel-recsim printed no discovery port";
+  EthDiscovery discovery(DiscoveryTarget::Parse("127.255.255.255:" + port));
+  discovery.Scan();
+  ASSERT_EQ(WaitFd(discovery.SocketFd(), WaitFor::Read, 10000, nullptr), WaitResult::Ready);
+  const std::vector<DiscoveryRow> rows = discovery.ReadReplies();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].Item.Address, "127.0.0.1");
+  EXPECT_EQ(rows[0].Item.Name, "Pelkar-740-L7");
+  EXPECT_TRUE(rows[0].Description.ends_with(" / v2.1.160.0 / 2.1.0.0")) << rows[0].Description;
 }
 
 TEST(RecsimProcess, ListsItsProfiles)

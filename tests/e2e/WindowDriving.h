@@ -20,9 +20,12 @@
 #include "app/core/UpdateWorkflow.h"
 #include "app/ui/MBSetupDialog2.h"
 #include "app/ui/MainForm.h"
+#include "app/ui/Program.h"
 #include "app/ui/ProgressDialog.h"
 #include "app/ui/PromptsQt.h"
 #include "app/ui/RunUpgrade.h"
+#include "app/ui/ScanEthDialog.h"
+#include "app/ui/ScanRSDialog.h"
 #include "platform/ProgramResources.h"
 #include "platform/Stream.h"
 #include "support/QtTestApp.h"
@@ -96,14 +99,20 @@ inline UpgradeRunner ProgressWindowUpload(ScriptedPrompts& prompts, BeepEvent be
 }
 
 // The main window as the program makes it: the release's images loaded, and the Update
-// action bound to the prompts and a connection settings dialog of its own. The
-// application object comes first (TestApp).
+// action bound to the prompts and a connection settings dialog of its own, whose scan
+// buttons show the two scans (the discovery's target from the environment, as the
+// program reads it). The application object comes first (TestApp).
 struct ProgramWindow {
-  explicit ProgramWindow(Prompts& prompts) : settings(prompts), form(ProgramResources())
+  explicit ProgramWindow(Prompts& prompts)
+      : scanEth(prompts, DiscoveryTarget::FromEnvironment()), scanRS(prompts), settings(prompts),
+        form(ProgramResources())
   {
     form.LoadUpdates();
+    ConnectScans(settings, scanRS, scanEth);
     form.ConnectUpdate(prompts, settings);
   }
+  TScanEthDialog scanEth;
+  TScanRSDialog scanRS;
   TMBSetupDialog2 settings;
   TMainForm form;
 };

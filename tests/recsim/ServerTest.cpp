@@ -119,6 +119,39 @@ TEST_F(ServerTest, SerialAnswersOnlyItsUnit)
   EXPECT_EQ(server_.Log().size(), 1u);
 }
 
+// Several recorders on one line, each answering its own unit (frames from vectors.py).
+TEST_F(ServerTest, SeveralDevicesShareTheLine)
+{
+  server_.AddLineDevice(2);
+  server_.WithDeviceAt(2, [](Device& d) { d.records.Set(0x64, 0, {0xAA, 0xBB, 0xCC}); });
+  SerialClient rtu = OpenSerial(rtuPath_);
+  rtu.Send({0x02, 0x64, 0x00, 0xFA, 0xC0});
+  EXPECT_EQ(ReadSome(rtu, 9), (Bytes{0x02, 0x64, 0x00, 0x03, 0xAA, 0xBB, 0xCC, 0x62, 0x25}));
+  rtu.Send({0x01, 0x64, 0x00, 0x0A, 0xC0});
+  EXPECT_EQ(ReadSome(rtu, 9), (Bytes{0x01, 0x64, 0x00, 0x03, 0xAA, 0xBB, 0xCC, 0x51, 0x25}));
+  EXPECT_THROW(server_.WithDeviceAt(3, [](Device&) {}), std::out_of_range);
+}
+
+// Sent at another baud rate, a request is noise to the devices: logged, not answered.
+TEST_F(ServerTest, TheLineAnswersOnlyAtItsSettings)
+{
+  server_.AnswerOnlyAt({19200, SerialParity::None, true});
+  SerialClient rtu = OpenSerial(rtuPath_);
+  rtu.Send({0x01, 0x64, 0x00, 0x0A, 0xC0});
+  EXPECT_TRUE(ReadSome(rtu, 1, 200).empty());
+  rtu.port->Configure({19200, SerialParity::None, true});
+  rtu.Send({0x01, 0x64, 0x00, 0x0A, 0xC0});
+  EXPECT_EQ(ReadSome(rtu, 9).size(), 9u);
+
+  const auto log = server_.Log();
+  ASSERT_EQ(log.size(), 2u);
+  ASSERT_TRUE(log[0].line.has_value());
+  EXPECT_EQ(log[0].line->baudRate, 115200u);
+  EXPECT_EQ(log[1].line->baudRate, 19200u);
+  const std::string text = FormatLogEntry(log[1]);
+  EXPECT_NE(text.find(" rtu conn=0 tid=0 unit=1 fn=0x64 line=19200-8N2 data=00"), std::string::npos) << text;
+}
+
 TEST_F(ServerTest, DuplicatedDatagram)
 {
   server_.AddFault(Fault::Of(Fault::Kind::Duplicate));

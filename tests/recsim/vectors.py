@@ -9,6 +9,7 @@
 #   rtu read holding registers 11 03 00 6B 00 03 -> 11 03 00 6B 00 03 76 87
 #   rtu exception 01 E4 04 -> 01 E4 04 6A C3
 #   rtu reply to unit 2 02 64 00 03 AA BB CC -> 02 64 00 03 AA BB CC 62 25
+#   rtu record read request to unit 2 02 64 00 -> 02 64 00 FA C0
 #   rtu longest frame 01 64 and bytes 0..253 -> CRC 63 9E
 def crc16(data):
     crc = 0xFFFF
@@ -31,6 +32,7 @@ print("rtu record read reply 01 64 00 03 AA BB CC ->", frame("01 64 00 03 AA BB 
 print("rtu read holding registers 11 03 00 6B 00 03 ->", frame("11 03 00 6B 00 03"))
 print("rtu exception 01 E4 04 ->", frame("01 E4 04"))
 print("rtu reply to unit 2 02 64 00 03 AA BB CC ->", frame("02 64 00 03 AA BB CC"))
+print("rtu record read request to unit 2 02 64 00 ->", frame("02 64 00"))
 longest = bytes([0x01, 0x64]) + bytes(range(254))
 c = crc16(longest)
 print("rtu longest frame 01 64 and bytes 0..253 -> CRC %02X %02X" % (c & 0xFF, c >> 8))

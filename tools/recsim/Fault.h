@@ -30,6 +30,7 @@ struct Fault {
 
   Kind kind = Kind::Silence;
   int function = -1;  // -1: any function
+  int unit = -1;      // -1: any unit (a serial line may carry several devices)
   int times = 1;      // matching requests it applies to; -1: all
   int skip = 0;       // matching requests let through first
   std::uint32_t milliseconds = 0;
@@ -46,6 +47,7 @@ struct Fault {
     return fault;
   }
   Fault& OnFunction(int value) { function = value; return *this; }
+  Fault& OnUnit(int value) { unit = value; return *this; }
   Fault& After(int requests) { skip = requests; return *this; }
   Fault& Ms(std::uint32_t value) { milliseconds = value; return *this; }
   Fault& Bytes(std::size_t value) { bytes = value; return *this; }

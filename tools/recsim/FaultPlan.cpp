@@ -11,6 +11,7 @@ AppliedFaults FaultPlan::Take(const Request& request)
   AppliedFaults applied;
   for (auto& fault : faults_) {
     if (fault.times == 0 || (fault.function >= 0 && fault.function != request.function)) continue;
+    if (fault.unit >= 0 && fault.unit != request.unit) continue;
     if (fault.skip > 0) {
       --fault.skip;
       continue;

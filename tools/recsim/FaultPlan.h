@@ -29,8 +29,8 @@ struct Outgoing {
   std::uint32_t splitGapMs = 0;
 };
 
-// Which fault applies to which request: a fault matches a request of its function (or
-// any), lets `skip` of them through, then applies to `times` of them (-1: for good) and
+// Which fault applies to which request: a fault matches a request of its function and
+// unit (or any), lets `skip` of them through, then applies to `times` of them (-1: for good) and
 // is dropped when used up. The plan also remembers the last transaction id, which a
 // stale reply reuses.
 class FaultPlan {

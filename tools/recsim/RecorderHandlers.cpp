@@ -4,6 +4,7 @@
 
 #include "platform/Bytes.h"
 #include "recsim/Device.h"
+#include "recsim/Discovery.h"
 #include "recsim/FirmwareUpdate.h"
 #include "recsim/RecordHandlers.h"
 
@@ -147,6 +148,7 @@ void LoadProfile(Device& device, const DeviceProfile& profile)
     device.recordFiles.insert(configuration->files.begin(), configuration->files.end());
     state.blobs = configuration->blobs;
   }
+  LoadDiscovery(device, profile);
 }
 
 bool LoadProfile(Device& device, std::string_view name)

@@ -9,6 +9,7 @@
 
 #include "platform/Format.h"
 #include "platform/OSError.h"
+#include "recsim/Discovery.h"
 #include "recsim/Framing.h"
 
 namespace recsim {
@@ -21,6 +22,7 @@ constexpr auto kRtuFrameSilence = std::chrono::milliseconds(50);
 constexpr int kIdlePollMs = 1000;
 constexpr int kWriteWaitMs = 1000;
 constexpr std::uint32_t kLocalhost = 0x7F000001;
+constexpr std::uint32_t kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
 constexpr std::size_t kMaxDatagram = 1600;
 
 }  // namespace
@@ -33,8 +35,14 @@ std::string FormatLogEntry(const LogEntry& entry)
   localtime_r(&seconds, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::string text = Format("%s.%03d %s conn=%u tid=%u unit=%u fn=0x%02X data=", stamp, static_cast<int>(millis),
+  std::string text = Format("%s.%03d %s conn=%u tid=%u unit=%u fn=0x%02X ", stamp, static_cast<int>(millis),
                             LinkName(entry.link), entry.connection, entry.transactionId, entry.unit, entry.function);
+  if (entry.line) {
+    static const char kParity[] = "NOEMS";
+    text += Format("line=%u-8%c%u ", entry.line->baudRate, kParity[static_cast<int>(entry.line->parity) % 5],
+                   entry.line->twoStopBits ? 2u : 1u);
+  }
+  text += "data=";
   for (std::size_t i = 0; i < entry.data.size(); ++i) text += Format(i ? " %02X" : "%02X", entry.data[i]);
   return text;
 }
@@ -59,6 +67,23 @@ std::uint16_t Server::ListenUdp(std::uint16_t port, bool anyAddress)
   return udp_.LocalAddress().port;
 }
 
+std::uint16_t Server::ListenDiscovery(std::uint16_t port, bool anyAddress)
+{
+  discovery_.clear();
+  Socket first = Socket::Create(Socket::Type::Udp);
+  first.Bind({anyAddress ? 0u : kLocalhost, port});
+  port = first.LocalAddress().port;
+  discovery_.push_back(std::move(first));
+  if (!anyAddress) {
+    // A broadcast on loopback reaches only sockets bound to any address or to the
+    // broadcast address itself: this one hears it without listening beyond loopback.
+    Socket broadcast = Socket::Create(Socket::Type::Udp);
+    broadcast.Bind({kLoopbackBroadcast, port});
+    discovery_.push_back(std::move(broadcast));
+  }
+  return port;
+}
+
 std::string Server::OpenRtu()
 {
   rtu_.pty = std::make_unique<PseudoTerminal>();
@@ -67,7 +92,31 @@ std::string Server::OpenRtu()
 
 SerialLineSettings Server::RtuLineSettings() const
 {
+  std::function<SerialLineSettings()> probe;
+  {
+    std::lock_guard lock(mutex_);
+    probe = lineProbe_;
+  }
+  if (probe) return probe();
   return rtu_.pty ? rtu_.pty->SlaveSettings() : SerialLineSettings{};
+}
+
+void Server::AddLineDevice(std::uint8_t unit)
+{
+  std::lock_guard lock(mutex_);
+  lineDevices_[unit].unit = unit;
+}
+
+void Server::AnswerOnlyAt(SerialLineSettings settings)
+{
+  std::lock_guard lock(mutex_);
+  answerOnlyAt_ = settings;
+}
+
+void Server::SetRtuLineProbe(std::function<SerialLineSettings()> probe)
+{
+  std::lock_guard lock(mutex_);
+  lineProbe_ = std::move(probe);
 }
 
 void Server::Start()
@@ -135,6 +184,7 @@ std::vector<Server::Endpoint> Server::Endpoints()
   if (tcpListener_.IsValid()) endpoints.push_back({tcpListener_.Fd(), [this] { AcceptTcp(); }});
   if (udp_.IsValid()) endpoints.push_back({udp_.Fd(), [this] { ServeUdp(); }});
   if (rtu_.pty) endpoints.push_back({rtu_.pty->MasterFd(), [this] { ServeRtu(); }});
+  for (Socket& socket : discovery_) endpoints.push_back({socket.Fd(), [this, &socket] { ServeDiscovery(socket); }});
   for (auto& [id, connection] : connections_) {
     endpoints.push_back({connection.socket.Fd(), [this, id = id] {
                            auto it = connections_.find(id);
@@ -232,6 +282,26 @@ void Server::ServeUdp()
   Deliver(out, [&](const std::uint8_t* data, std::size_t size) { udp_.SendTo(data, size, peer); });
 }
 
+void Server::ServeDiscovery(Socket& socket)
+{
+  std::uint8_t datagram[kMaxDatagram];
+  SocketAddress peer;
+  IoResult got = socket.RecvFrom(datagram, sizeof datagram, &peer);
+  if (got.wouldBlock || got.truncated) return;
+  const std::span<const std::uint8_t> bytes(datagram, got.bytes);
+  auto [it, added] = udpPeers_.emplace(std::make_pair(peer.address, peer.port), nextConnection_);
+  if (added) ++nextConnection_;
+  std::vector<std::uint8_t> reply;
+  {
+    std::lock_guard lock(mutex_);
+    LogLocked({std::chrono::system_clock::now(), Link::Discovery, it->second, 0, 0, 0, {bytes.begin(), bytes.end()}, {}});
+    if (const std::optional<std::uint32_t> tick = ReadDiscoveryRequest(bytes)) reply = AnswerDiscovery(device_, *tick);
+  }
+  if (!reply.empty()) Deliver(Outgoing{.send = true, .frame = std::move(reply)}, [&](const std::uint8_t* data, std::size_t size) {
+    socket.SendTo(data, size, peer);
+  });
+}
+
 void Server::ServeRtu()
 {
   std::uint8_t chunk[512];
@@ -247,7 +317,7 @@ void Server::ServeRtu()
   if (cut.status != FrameCut::Status::Whole) return;
   Request request = ReadRtuRequest(rtu_.heard);
   rtu_.heard.clear();
-  const Outgoing out = Dispatch(std::move(request));
+  const Outgoing out = Dispatch(std::move(request), RtuLineSettings());
   Deliver(out, [this](const std::uint8_t* data, std::size_t size) { WriteRtu(data, size); });
 }
 
@@ -270,26 +340,41 @@ void Server::WriteRtu(const std::uint8_t* data, std::size_t size)
 // ---------------------------------------------------------------------------------
 // One request
 
-Device* Server::DeviceFor(const Request& request)
+Device& Server::LineDevice(std::uint8_t unit)
 {
-  // A serial line carries every device's traffic: only ours and broadcasts count.
-  if (request.link == Link::Rtu && request.unit != device_.unit && request.unit != 0) return nullptr;
-  return &device_;
+  if (unit == device_.unit) return device_;
+  return lineDevices_.at(unit);
 }
 
-Outgoing Server::Dispatch(Request request)
+Device* Server::DeviceFor(const Request& request, const std::optional<SerialLineSettings>& line)
+{
+  if (request.link != Link::Rtu) return &device_;
+  // Sent at another speed or framing, the request reaches the devices as noise.
+  if (answerOnlyAt_ && line && !(*line == *answerOnlyAt_)) return nullptr;
+  // A serial line carries every device's traffic: a device hears its own unit, and the
+  // first one carries out the broadcasts.
+  if (request.unit == 0 || request.unit == device_.unit) return &device_;
+  auto it = lineDevices_.find(request.unit);
+  return it == lineDevices_.end() ? nullptr : &it->second;
+}
+
+void Server::LogLocked(LogEntry entry)
+{
+  if (sink_) sink_(entry);
+  log_.push_back(std::move(entry));
+  logged_.notify_all();
+}
+
+Outgoing Server::Dispatch(Request request, std::optional<SerialLineSettings> line)
 {
   Response response;
   AppliedFaults applied;
   {
+    // Logged and handled in one go: whoever sees the entry sees the device after it.
     std::lock_guard lock(mutex_);
-    LogEntry entry{std::chrono::system_clock::now(), request.link, request.connection, request.transactionId,
-                   request.unit, request.function, request.data};
-    if (sink_) sink_(entry);
-    log_.push_back(std::move(entry));
-    logged_.notify_all();
-
-    Device* device = DeviceFor(request);
+    LogLocked({std::chrono::system_clock::now(), request.link, request.connection, request.transactionId, request.unit,
+               request.function, request.data, line});
+    Device* device = DeviceFor(request, line);
     if (!device) return {};
     applied = faults_.Take(request);
     const Handler* handler = handlers_.Find(request.function);

@@ -8,6 +8,7 @@ const char* LinkName(Link link)
     case Link::Tcp: return "tcp";
     case Link::Udp: return "udp";
     case Link::Rtu: return "rtu";
+    case Link::Discovery: return "discovery";
   }
   return "?";
 }

@@ -9,7 +9,8 @@ namespace recsim {
 
 class Device;
 
-enum class Link { Tcp, Udp, Rtu };
+// Discovery: the Ethernet discovery request, which is no Modbus request (logged only).
+enum class Link { Tcp, Udp, Rtu, Discovery };
 
 const char* LinkName(Link link);
 

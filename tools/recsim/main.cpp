@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,12 +25,17 @@ namespace {
 
 void Usage()
 {
-  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--rtu] [--unit N] [--any] [--quiet] [--profile NAME]\n"
+  std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--discovery PORT] [--rtu] [--unit N]... [--baud RATE]\n"
+               "                      [--any] [--quiet] [--profile NAME]\n"
                "                      [--password LEVEL:TEXT]... [--installs VERSION] [--install-status N]\n"
                "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
+               "  --discovery PORT  answer the Ethernet discovery on PORT (127.0.0.1 and 127.255.255.255)\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
-               "  --unit N    serial address to answer (default 1)\n"
+               "  --unit N    serial address to answer (default 1); given again, another recorder of the\n"
+               "              same profile on the same line answers at that address too\n"
+               "  --baud RATE on the serial line, answer only what is sent at RATE baud, no parity, one\n"
+               "              stop bit (other settings are noise to the recorders, as on a real bus)\n"
                "  --any       listen on every address, not only 127.0.0.1\n"
                "  --quiet     do not print the requests\n"
                "  --profile NAME  be the recorder of a profile (default pelkar-2.1.160)\n"
@@ -49,6 +55,16 @@ bool ParsePort(const char* text, int& port)
   return true;
 }
 
+// A baud rate a serial line can be set to: 1 to 4000000.
+bool ParseBaudRate(const char* text, int& baud)
+{
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  if (!*text || *end || value < 1 || value > 4000000) return false;
+  baud = static_cast<int>(value);
+  return true;
+}
+
 // "1:secret" -> level 1, "secret" (taken as code page 1251 bytes, as the program sends it).
 bool ParsePassword(const char* text, std::pair<std::uint32_t, std::string>& out)
 {
@@ -65,7 +81,8 @@ bool ParsePassword(const char* text, std::pair<std::uint32_t, std::string>& out)
 
 int main(int argc, char** argv)
 {
-  int tcpPort = -1, udpPort = -1, unit = 1;
+  int tcpPort = -1, udpPort = -1, discoveryPort = -1, unit = 1, baud = 0;
+  std::vector<std::uint8_t> units;
   bool rtu = false, any = false, quiet = false;
   std::string profile = "pelkar-2.1.160";
   std::vector<std::pair<std::uint32_t, std::string>> passwords;
@@ -78,7 +95,12 @@ int main(int argc, char** argv)
       ++i;
     } else if (arg == "--udp" && hasValue && ParsePort(argv[i + 1], udpPort)) {
       ++i;
+    } else if (arg == "--discovery" && hasValue && ParsePort(argv[i + 1], discoveryPort)) {
+      ++i;
     } else if (arg == "--unit" && hasValue && ParsePort(argv[i + 1], unit) && unit >= 1 && unit <= 247) {
+      ++i;
+      if (std::find(units.begin(), units.end(), unit) == units.end()) units.push_back(static_cast<std::uint8_t>(unit));
+    } else if (arg == "--baud" && hasValue && ParseBaudRate(argv[i + 1], baud)) {
       ++i;
     } else if (arg == "--profile" && hasValue) {
       profile = argv[++i];
@@ -102,7 +124,8 @@ int main(int argc, char** argv)
       return 2;
     }
   }
-  if (tcpPort < 0 && udpPort < 0 && !rtu) tcpPort = 502;
+  if (tcpPort < 0 && udpPort < 0 && discoveryPort < 0 && !rtu) tcpPort = 502;
+  if (units.empty()) units.push_back(1);
 
   // The server thread must not take the stop signals: block them before it starts.
   sigset_t stopSignals;
@@ -121,16 +144,26 @@ int main(int argc, char** argv)
 
   try {
     recsim::Server server;
-    server.WithDevice([&](recsim::Device& device) {
-      device.unit = static_cast<std::uint8_t>(unit);
+    const auto setUp = [&](recsim::Device& device) {
       recsim::ServeProfile(device, *found);
       recsim::Firmware(device).versionAfterInstall = installs;
       device.upload.installStatus = static_cast<std::uint8_t>(installStatus);
       for (const auto& [level, password] : passwords) recsim::Login(device).srp.SetPassword(level, password);
       return 0;
+    };
+    server.WithDevice([&](recsim::Device& device) {
+      device.unit = units.front();
+      return setUp(device);
     });
+    for (std::size_t i = 1; i < units.size(); ++i) {
+      server.AddLineDevice(units[i]);
+      server.WithDeviceAt(units[i], setUp);
+    }
+    if (baud > 0) server.AnswerOnlyAt({static_cast<std::uint32_t>(baud), SerialParity::None, false});
     if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
     if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
+    if (discoveryPort >= 0)
+      std::cout << "discovery port " << server.ListenDiscovery(static_cast<std::uint16_t>(discoveryPort), any) << "\n";
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";
     std::cout.flush();
     if (!quiet) server.SetLogSink([](const recsim::LogEntry& entry) { std::cout << recsim::FormatLogEntry(entry) << std::endl; });

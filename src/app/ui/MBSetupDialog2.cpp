@@ -292,28 +292,9 @@ void TMBSetupDialog2::ShowFields()
   SelectInterface(settings_.Interface);
 }
 
-void TMBSetupDialog2::FillPortList()
-{
-  const QSignalBlocker blocker(cbPort);
-  cbPort->clear();
-  for (const std::string& port : watcher_->Ports()) cbPort->addItem(Qs(port));
-}
+void TMBSetupDialog2::FillPortList() { FillPortBox(*cbPort, watcher_->Ports()); }
 
-void TMBSetupDialog2::OnPortsChanged()
-{
-  const QString text = cbPort->currentText();
-  const bool wasListed = cbPort->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
-  FillPortList();
-  const int index = cbPort->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (index >= 0) {
-    cbPort->setCurrentIndex(index);
-  } else {
-    // A port that went away must not stay offered; a path the user typed that was never
-    // listed (a pseudo-terminal) is kept.
-    cbPort->setCurrentIndex(-1);
-    cbPort->setEditText(wasListed ? QString() : text);
-  }
-}
+void TMBSetupDialog2::OnPortsChanged() { RefillPortBox(*cbPort, watcher_->Ports()); }
 
 void TMBSetupDialog2::SelectInterface(int interfaceItem)
 {

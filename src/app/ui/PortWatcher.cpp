@@ -1,5 +1,6 @@
 #include "app/ui/PortWatcher.h"
 
+#include <QComboBox>
 #include <QSocketNotifier>
 
 #include "modbus/EnumPorts.h"
@@ -84,4 +85,25 @@ void PortWatcher::Check()
   if (now == ports_) return;
   ports_ = std::move(now);
   emit PortsChanged();
+}
+
+void FillPortBox(QComboBox& box, const std::vector<std::string>& ports)
+{
+  const QSignalBlocker blocker(&box);
+  box.clear();
+  for (const std::string& port : ports) box.addItem(QString::fromStdString(port));
+}
+
+void RefillPortBox(QComboBox& box, const std::vector<std::string>& ports)
+{
+  const QString text = box.currentText();
+  const bool wasListed = box.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+  FillPortBox(box, ports);
+  const int index = box.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index >= 0) {
+    box.setCurrentIndex(index);
+  } else {
+    box.setCurrentIndex(-1);
+    box.setEditText(wasListed ? QString() : text);
+  }
 }

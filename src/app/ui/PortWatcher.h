@@ -9,6 +9,7 @@
 #include <vector>
 
 class DirectoryWatch;
+class QComboBox;
 class QSocketNotifier;
 
 // Where the serial ports come from: a lister and the folder in which their device nodes
@@ -67,3 +68,10 @@ private:
   QTimer poll_;
   bool watching_ = false;
 };
+
+// An editable port box with the ports in it, the text left empty.
+void FillPortBox(QComboBox& box, const std::vector<std::string>& ports);
+// The ports again after a change: a port still listed stays chosen; one that went away
+// must not stay offered and its text is cleared; a path the user typed that was never
+// listed (a pseudo-terminal) is kept.
+void RefillPortBox(QComboBox& box, const std::vector<std::string>& ports);

@@ -10,6 +10,8 @@
 #include "app/ui/MBSetupDialog2.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/PromptsQt.h"
+#include "app/ui/ScanEthDialog.h"
+#include "app/ui/ScanRSDialog.h"
 #include "app/ui/QtGuiThread.h"
 #include "app/ui/StandardErrorBox.h"
 #include "platform/Format.h"
@@ -113,6 +115,17 @@ bool HandleInfoSwitch(const std::vector<std::string>& params, TMainForm& mainFor
   return true;
 }
 
+void ConnectScans(TMBSetupDialog2& setupDialog, TScanRSDialog& scanRSDialog, TScanEthDialog& scanEthDialog)
+{
+  setupDialog.SetSerialScan([&scanRSDialog](const std::string& portText) -> std::optional<TMBSetupDialog2::SerialScanChoice> {
+    const auto device = scanRSDialog.ChooseDevice(portText);
+    if (!device) return std::nullopt;
+    return TMBSetupDialog2::SerialScanChoice{device->Port, device->BaudRate, device->Parity, device->StopBits,
+                                             device->Address};
+  });
+  setupDialog.SetEthernetScan([&scanEthDialog] { return scanEthDialog.ChooseAddress(); });
+}
+
 bool InstallRussianTranslation(QCoreApplication& app)
 {
   auto* translator = new QTranslator(&app);
@@ -158,14 +171,18 @@ int RunProgram(int argc, char** argv, const ResourceTable& resources)
 
     QtPrompts prompts;
     TMainForm mainForm(resources);
-    // The dialogs are created next, in this order, and live until the program ends:
-    // TScanEthDialog, TScanRSDialog, TMBSetupDialog2.
+    // The dialogs are created next, in this order, and live until the program ends.
+    // The discovery's target is read once, here.
+    TScanEthDialog scanEthDialog(prompts, DiscoveryTarget::FromEnvironment(), &mainForm);
+    TScanRSDialog scanRSDialog(prompts, &mainForm);
     TMBSetupDialog2 setupDialog(prompts, &mainForm);
+    ConnectScans(setupDialog, scanRSDialog, scanEthDialog);
     mainForm.ConnectUpdate(prompts, setupDialog);
 
     ProgramSettings settings;
     settings.Join(kProgramKey, mainForm);
-    // Then, with kSettingsKey: TScanRSDialog, TScanEthDialog, TMBSetupDialog2.
+    settings.Join(kSettingsKey, scanRSDialog);
+    settings.Join(kSettingsKey, scanEthDialog);
     settings.Join(kSettingsKey, setupDialog);
 
     return RunProgramSteps(params, mainForm, settings,

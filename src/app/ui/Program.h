@@ -9,6 +9,9 @@
 class QCoreApplication;
 class ResourceTable;
 class TMainForm;
+class TMBSetupDialog2;
+class TScanEthDialog;
+class TScanRSDialog;
 
 // The command-line switch "info": "-" or "/" and then info in any letter case. The file
 // name is the next parameter unless that is itself a switch: it begins with "-", or it is
@@ -24,6 +27,10 @@ InfoSwitch FindInfoSwitch(const std::vector<std::string>& params);
 // named file, created anew, and returns true: the program then ends without running its
 // window. Raises when the file cannot be created or written. False without the switch.
 bool HandleInfoSwitch(const std::vector<std::string>& params, TMainForm& mainForm);
+
+// The connection settings dialog's two "Сканировать сеть" buttons: each shows its scan
+// dialog and takes the device chosen there.
+void ConnectScans(TMBSetupDialog2& setupDialog, TScanRSDialog& scanRSDialog, TScanEthDialog& scanEthDialog);
 
 // Qt's own Russian texts for the standard buttons and dialogs (qtbase_ru.qm).
 bool InstallRussianTranslation(QCoreApplication& app);

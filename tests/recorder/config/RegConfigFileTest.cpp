@@ -382,4 +382,25 @@ const OldLayoutCase kOldLayoutCases[] = {
 INSTANTIATE_TEST_SUITE_P(Versions, BackupOldLayout, testing::ValuesIn(kOldLayoutCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The old layout writes one record per channel and page the device counts: a list that
+// holds fewer items has no record to give, and the save writes nothing.
+TEST(BackupOldLayout, ListShorterThanTheDeviceRaises)
+{
+  for (const char* list : {"DI", "pages"}) {
+    SCOPED_TRACE(list);
+    BackupDevice device(MakeVersion(1, 6, 3));
+    device.info.AISignalSupport.resize(10);
+    for (auto& entry : device.info.AISignalSupport) entry.Valid = 1;
+    device.info.DIChannels.resize(2);
+    device.info.PageCount = 2;
+    device.info.PageChannelCount = 6;
+    device.Fit();
+    if (std::string(list) == "DI") device.config.DI.resize(1);
+    else device.config.Pages.resize(1);
+    TMemoryStream stream;
+    EXPECT_EQ(CheckOf([&] { device.config.SaveToStream(stream); }), 16700);
+    EXPECT_EQ(stream.GetSize(), 0);
+  }
+}
+
 }  // namespace
