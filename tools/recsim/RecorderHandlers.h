@@ -42,9 +42,9 @@ RecorderState& Recorder(Device& device);
 void RegisterRecorderHandlers(HandlerTable& table);
 
 // Makes the device the profile: its identification objects, every information record
-// (0x64) its firmware answers, input registers 75 and 76 clear (no password), the
-// configuration records (0x65, 0x6B), record files and blobs of its configuration (none
-// when the profile has no configuration), and its answer to the Ethernet discovery.
+// (0x64) its firmware answers, input registers 75 and 76 clear (no password), its
+// answer to the Ethernet discovery, and the configuration records (0x65, 0x6B), record
+// files and blobs of its configuration (none when the profile has no configuration).
 void LoadProfile(Device& device, const DeviceProfile& profile);
 // The same by the name of any profile (FindProfile); false when there is none.
 bool LoadProfile(Device& device, std::string_view name);

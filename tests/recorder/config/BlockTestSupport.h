@@ -143,6 +143,8 @@ void ExpectBands(std::initializer_list<BandRow> rows, Read read, Write write)
     SCOPED_TRACE(row.name);
     const std::vector<std::uint8_t> record(row.size, 0);
     EXPECT_EQ(Outcome(row.version, [&] { read(row.version, record); }), row.read);
-    if (row.write != nullptr) EXPECT_EQ(Outcome(row.version, [&] { write(row.version); }), row.write);
+    if (row.write != nullptr) {
+      EXPECT_EQ(Outcome(row.version, [&] { write(row.version); }), row.write);
+    }
   }
 }
