@@ -14,6 +14,7 @@ struct Fault {
 
 thread_local std::array<Fault, static_cast<std::size_t>(SysCallId::Count)> faults;
 thread_local bool anyFault = false;
+thread_local SysCallWatcher watcher = nullptr;
 
 }  // namespace
 
@@ -29,7 +30,17 @@ void ClearSysFaults()
   anyFault = false;
 }
 
+void WatchSysCalls(SysCallWatcher w) { watcher = w; }
+
 namespace sysfault_detail {
+
+void Notify(SysCallId id, SysCallStage stage)
+{
+  if (!watcher) return;
+  const int error = errno;  // the call's result, for the caller after it
+  watcher(id, stage);
+  errno = error;
+}
 
 bool TakeFault(SysCallId id, int& error)
 {
@@ -49,11 +60,13 @@ bool TakeFault(SysCallId id, int& error)
 
 int SysClose(int fd)
 {
+  sysfault_detail::Notify(SysCallId::Close, SysCallStage::Before);
   int result = ::close(fd);
   int injected = 0;
   if (sysfault_detail::TakeFault(SysCallId::Close, injected)) {
     errno = injected;
-    return -1;
+    result = -1;
   }
+  sysfault_detail::Notify(SysCallId::Close, SysCallStage::After);
   return result;
 }

@@ -45,22 +45,34 @@ enum class SysCallId {
 void InjectSysFault(SysCallId id, int error, int times = 1, int skip = 0);
 void ClearSysFaults();
 
+// A watcher hears of every call this thread makes through SysCall and SysClose, once before it
+// and once after it (a failed or injected one included; the retries of EINTR are one
+// call). A crash test stops a save at a chosen call this way and kills the process
+// there. One watcher a thread; nullptr removes it.
+enum class SysCallStage { Before, After };
+using SysCallWatcher = void (*)(SysCallId id, SysCallStage stage);
+void WatchSysCalls(SysCallWatcher watcher);
+
 namespace sysfault_detail {
 bool TakeFault(SysCallId id, int& error);
+void Notify(SysCallId id, SysCallStage stage);
 }
 
 template <typename Call>
 auto SysCall(SysCallId id, Call&& call) -> decltype(call())
 {
+  sysfault_detail::Notify(id, SysCallStage::Before);
   for (;;) {
     int injected = 0;
     if (sysfault_detail::TakeFault(id, injected)) {
       errno = injected;
       if (injected == EINTR) continue;
+      sysfault_detail::Notify(id, SysCallStage::After);
       return -1;
     }
     auto result = call();
     if (result == -1 && errno == EINTR) continue;
+    sysfault_detail::Notify(id, SysCallStage::After);
     return result;
   }
 }

@@ -31,13 +31,7 @@ public:
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
   // The names of what the folder holds, sorted.
-  std::vector<std::string> Listing() const
-  {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Listing() const;
 
 private:
   std::filesystem::path path_;
@@ -53,3 +47,14 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
+
+// The names of what any folder holds, sorted.
+inline std::vector<std::string> SortedNames(const std::filesystem::path& folder)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+inline std::vector<std::string> TempDir::Listing() const { return SortedNames(path_); }

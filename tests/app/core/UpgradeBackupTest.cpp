@@ -189,6 +189,8 @@ struct FaultCase {
   std::function<void(BackupJob&)> arrange;   // before the run
   std::function<void()> atSavePrompt;        // on the worker, as the file is chosen
   bool cancel = false;
+  // The Retry box's text for the path, where the test knows it word for word.
+  std::function<std::string(const std::string& path)> boxText = {};
 };
 
 class BackupWorkerFault : public testing::TestWithParam<FaultCase> {};
@@ -232,6 +234,9 @@ TEST_P(BackupWorkerFault, LeavesThePreviousFileAndRetryCompletes)
   EXPECT_TRUE(installed);
   EXPECT_TRUE(prompts.Faults().empty()) << testing::PrintToString(prompts.Faults());
   ASSERT_EQ(backup.job.Boxes().size(), 1u);  // the Retry box
+  if (c.boxText) {
+    EXPECT_EQ(backup.job.Boxes()[0].message.text, c.boxText(backup.path));
+  }
   EXPECT_EQ(ReadFileBytes(backup.path + ".bak"), "the previous backup");
   EXPECT_EQ(backup.dir.Listing(), (std::vector<std::string>{"backup.cfg", "backup.cfg.bak", "served.txt"}));
   const BackupReading reading = backup.Check();
@@ -251,8 +256,12 @@ const FaultCase kFaults[] = {
      },
      {}},
     {"CancelDuringTheRead", {}, {}, true},
-    {"DiskFullAtTheSave", {}, [] { InjectSysFault(SysCallId::Write, ENOSPC, 1000); }},
-    {"FolderNotWritable", {}, [] { InjectSysFault(SysCallId::Open, EACCES, 1000); }},
+    {"DiskFullAtTheSave", {}, [] { InjectSysFault(SysCallId::Write, ENOSPC, 1000); }, false,
+     [](const std::string& path) { return "Cannot write \"" + path + "\". No space left on device"; }},
+    {"FolderNotWritable", {}, [] { InjectSysFault(SysCallId::Open, EACCES, 1000); }, false,
+     [](const std::string& path) {
+       return "Cannot create a temporary file beside \"" + path + "\". Permission denied";
+     }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, BackupWorkerFault, testing::ValuesIn(kFaults),
