@@ -197,9 +197,9 @@ struct WalkedRecorder {
 
 void PrintTo(const WalkedRecorder& row, std::ostream* out) { *out << row.profile; }
 
-class BackupOfAWalkedRecorder : public testing::TestWithParam<WalkedRecorder> {};
+class BackupWorkerOnAWalkedRecorder : public testing::TestWithParam<WalkedRecorder> {};
 
-TEST_P(BackupOfAWalkedRecorder, ReadsAndSavesTheWholeConfiguration)
+TEST_P(BackupWorkerOnAWalkedRecorder, ReadsAndSavesTheWholeConfiguration)
 {
   const WalkedRecorder& row = GetParam();
   BackupJob backup(LinkKind::Tcp, row.profile);
@@ -226,7 +226,7 @@ TEST_P(BackupOfAWalkedRecorder, ReadsAndSavesTheWholeConfiguration)
   EXPECT_EQ(backup.road.ReceivedImage(), Pattern(300));
 }
 
-INSTANTIATE_TEST_SUITE_P(Readme, BackupOfAWalkedRecorder,
+INSTANTIATE_TEST_SUITE_P(Readme, BackupWorkerOnAWalkedRecorder,
                          testing::Values(WalkedRecorder{"corvane-21-2.1.70-h2.5", "", "RCF2 2.1.70.0 00002000"},
                                          WalkedRecorder{"corvane-21-2.1.70-h2.5-login", "secret",
                                                         "RCF2 2.1.70.0 00012000"},
