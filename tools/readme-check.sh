@@ -14,10 +14,13 @@ walker=$tests/tests/e2e/test_e2e
 recsim=build/run-sample/tools/recsim/kestrel-recsim
 readme=README.md
 work=$(mktemp -d)
+# A folder an ordinary user may enter, for the simulator run as one.
+shared=$(mktemp -d)
+chmod 755 "$shared"
 recsim_pid=
 cleanup() {
   [ -n "$recsim_pid" ] && kill "$recsim_pid" 2>/dev/null
-  rm -rf "$work"
+  rm -rf "$work" "$shared"
 }
 trap cleanup EXIT
 
@@ -137,14 +140,17 @@ flock 9
 # walk NAME "RECSIM ARGUMENTS" FIRST-LINE-PREFIX [VARIABLE=VALUE...]: starts the simulator
 # as the README does, waits for the line it prints first, and walks the program to it.
 # @PRINTED@ in a variable stands for what that line gave. The simulator must have
-# received what `heard` matches (by default an upload).
+# received what `heard` matches (by default an upload). The simulator started is
+# $simulator (by default the README's), through the command in $launch, if any.
 heard='fn=0x68'
+simulator=$recsim
+launch=()
 walk() {
   local name=$1 arguments=$2 prefix=$3
   shift 3
   as_written "$recsim $arguments"
   # shellcheck disable=SC2086 # the arguments as the README writes them
-  "$recsim" $arguments >"$work/recsim.out" 2>&1 &
+  "${launch[@]}" "$simulator" $arguments >"$work/recsim.out" 2>&1 &
   recsim_pid=$!
   local first=
   for _ in $(seq 100); do
@@ -195,24 +201,69 @@ walk password "--tcp 1502 --profile corvane-21-2.1.70-h2.5-login --password 1:se
 echo "== the walk to a refused install"
 walk refused "--tcp 1502 --profile corvane-21-2.1.70-h2.5 --install-status 10" "tcp port " \
   KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_ENDS=refused
+# backup_holds NAME FILE HEADING: the file as the independent reader of the backup
+# layouts finds it, its first line the layout, the firmware and the feature bits.
+backup_holds() {
+  status=0
+  python3 tests/recorder/config/backup_file.py check "$2" >"$work/backup.out" 2>&1 || status=$?
+  expect_status "$1: the backup file" 0 "$status" "$work/backup.out"
+  expect_line "$1: the backup file" "$work/backup.out" "$3"
+}
 echo "== the walk with the backup before the upload"
 walk backup "--tcp 1502 --profile corvane-21-2.1.160-h2.5" "tcp port " \
   KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_BACKUP="$work/backup" KESTREL_README_VERSION=2.1.160.0
-# The file as the independent reader of the backup layouts finds it.
-status=0
-python3 tests/recorder/config/backup_file.py check "$work/backup.cfg" >"$work/backup.out" 2>&1 || status=$?
-expect_status "the backup file" 0 "$status" "$work/backup.out"
-expect_line "the backup file" "$work/backup.out" "RCF2 2.1.160.0 0B08E501"
+backup_holds backup "$work/backup.cfg" "RCF2 2.1.160.0 0B08E501"
+echo "== the backup of the walks' recorder, also with a password"
+walk backup-main "--tcp 1502 --profile corvane-21-2.1.70-h2.5" "tcp port " \
+  KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_BACKUP="$work/backup-main"
+backup_holds backup-main "$work/backup-main.cfg" "RCF2 2.1.70.0 00002000"
+walk backup-login "--tcp 1502 --profile corvane-21-2.1.70-h2.5-login --password 1:secret" "tcp port " \
+  KESTREL_README_ADDRESS=mbtcp://127.0.0.1:1502 KESTREL_README_PASSWORD=secret KESTREL_README_BACKUP="$work/backup-login"
+backup_holds backup-login "$work/backup-login.cfg" "RCF2 2.1.70.0 00012000"
 echo "== finding the recorder on a serial line"
 walk serial-scan "--rtu --unit 5 --unit 7 --baud 115200 --profile corvane-21-2.1.70-h2.5" "rtu " \
   KESTREL_README_ADDRESS=@PRINTED@ KESTREL_README_SCAN=serial
 echo "== finding the recorder on Ethernet"
+# The found recorder is reached on port 502, which only root may bind unless the
+# simulator was given the right. Run as root (CI), the simulator runs here as an
+# ordinary user all the same, from a copy given the right as the README says, so that
+# what the README tells such a user is what is checked; refused it first, it must say how
+# to get the right.
+discovery="--discovery 40000 --tcp 502 --profile corvane-21-2.1.70-h2.5"
+grant="sudo setcap cap_net_bind_service=+ep $recsim"
+as_written "$grant"
+unprivileged=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+reachable=yes
+if [ "$(id -u)" -eq 0 ]; then
+  cp "$recsim" "$shared/kestrel-recsim"
+  granted=${grant/$recsim/$shared/kestrel-recsim}
+  status=0
+  # shellcheck disable=SC2086 # the arguments as the README writes them
+  timeout 10 "${unprivileged[@]}" "$shared/kestrel-recsim" $discovery >"$work/refused.out" 2>&1 || status=$?
+  expect_status "port 502 without the right" 1 "$status" "$work/refused.out"
+  expect_line "port 502 without the right" "$work/refused.out" \
+    "kestrel-recsim: tcp port 502: bind: Permission denied (13)"
+  expect_line "port 502 without the right" "$work/refused.out" "  $granted"
+  ${granted#sudo } >"$work/grant.out" 2>&1 || { fail "$granted failed"; cat "$work/grant.out" >&2; }
+  simulator=$shared/kestrel-recsim
+  launch=("${unprivileged[@]}")
+elif ! getcap "$recsim" 2>/dev/null | grep -q cap_net_bind_service &&
+  [ "$(cat /proc/sys/net/ipv4/ip_unprivileged_port_start)" -gt 502 ]; then
+  fail "the discovery's walk needs port 502: give the simulator the right as the README says: $grant"
+  reachable=
+fi
 # The walk stands in for the program the README starts with the same variable.
 as_written "KESTREL_DISCOVERY_TARGET"
 as_written "KESTREL_DISCOVERY_TARGET=127.255.255.255:40000 KESTREL_SAMPLE_FIRMWARE=1 ./run"
-heard='discovery conn=' walk discovery "--discovery 40000 --profile corvane-21-2.1.70-h2.5" "discovery port " \
-  KESTREL_DISCOVERY_TARGET=127.255.255.255:40000 KESTREL_README_SCAN=ethernet
-expect_line "--discovery 40000" "$work/recsim.out" "discovery port 40000"
+if [ -n "$reachable" ]; then
+  walk discovery "$discovery" "discovery port " \
+    KESTREL_DISCOVERY_TARGET=127.255.255.255:40000 KESTREL_README_SCAN=ethernet KESTREL_README_ADDRESS=127.0.0.1
+  expect_line "--tcp 502" "$work/recsim.out" "tcp port 502"
+  expect_line "--discovery 40000" "$work/recsim.out" "discovery port 40000"
+  grep -q 'discovery conn=' "$work/recsim.out" || fail "discovery: the simulator heard no discovery request"
+fi
+simulator=$recsim
+launch=()
 
 # Every command, option, address and variable the README shows in code was run above.
 while IFS= read -r span; do

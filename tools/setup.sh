@@ -7,6 +7,7 @@ KESTREL_PACKAGES=(
   fonts-dejavu-core
   libmodbus-dev
   python3
+  libcap2-bin
   clang libclang-rt-14-dev llvm
 )
 

@@ -33,7 +33,7 @@ TEST(ConfigProfileImages, TheUpdateRoadFrom2_1_38IsOfferedAnImage)
   // Below 2.1.38 no image of hardware 2.5 fits (the lowest asks for 2.1.38).
   const Row rows[] = {
       {"corvane-21-2.0.20-h2.5", 0},  {"corvane-21-2.1.20-h2.5", 0},  {"corvane-21-2.1.54-h2.5", 1},
-      {"corvane-21-2.1.90-h2.5", 2},  {"corvane-51-2.1.110-h2.5", 2}, {"corvane-21-2.1.127-h2.5", 2},
+      {"corvane-21-2.1.70-h2.5", 2},  {"corvane-21-2.1.70-h2.5-login", 2},  {"corvane-21-2.1.90-h2.5", 2},  {"corvane-51-2.1.110-h2.5", 2}, {"corvane-21-2.1.127-h2.5", 2},
       {"corvane-51-2.1.132-h2.5", 1}, {"corvane-51-2.1.140-h2.5-large", 1}, {"corvane-51-2.1.157-h2.5", 1},
       {"corvane-21-2.1.160-h2.5", 1},
   };

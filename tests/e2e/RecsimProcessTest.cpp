@@ -1,11 +1,17 @@
 // kestrel-recsim as a person starts it, and the whole update against it over the
 // address it prints.
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "WindowDriving.h"
 #include "app/core/EthDiscovery.h"
 #include "modbus/CModbusEth.h"
 #include "platform/Wait.h"
 #include "support/RecsimProcess.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -77,6 +83,37 @@ TEST(RecsimProcess, AnswersTheDiscoveryOnLoopback)
   EXPECT_EQ(rows[0].Item.Address, "127.0.0.1");
   EXPECT_EQ(rows[0].Item.Name, "Pelkar-740-L7");
   EXPECT_TRUE(rows[0].Description.ends_with(" / v2.1.160.0 / 2.1.0.0")) << rows[0].Description;
+}
+
+// Port 502, where the program reaches a recorder the discovery found, is root's: started
+// by an ordinary user, the simulator names the port it was refused, tells how to get
+// the right, and ends.
+TEST(RecsimProcess, APortOnlyRootMayBindIsRefusedWithTheWayToGetTheRight)
+{
+  int unprivilegedFrom = 1024;
+  std::ifstream("/proc/sys/net/ipv4/ip_unprivileged_port_start") >> unprivilegedFrom;
+  if (unprivilegedFrom <= 502) GTEST_SKIP() << "every user may bind port 502 on this computer";
+  TempDir dir;
+  RecsimLaunch launch{.program = std::filesystem::canonical(KESTREL_RECSIM).string(), .withErrors = true};
+  if (geteuid() == 0) {
+    // As user nobody, from a copy in a folder anyone may enter.
+    std::filesystem::copy_file(KESTREL_RECSIM, dir / "kestrel-recsim");
+    launch.program = std::filesystem::canonical(dir / "kestrel-recsim").string();
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                                 std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                                 std::filesystem::perms::others_exec);
+    launch.through = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    if (!std::filesystem::exists(launch.through[0])) GTEST_SKIP() << "no setpriv to start it as a user";
+  }
+  RecsimProcess recsim({"--discovery", "0", "--tcp", "502"}, launch);
+  const auto [output, status] = recsim.Ending();
+  if (output.starts_with("tcp port 502\n")) GTEST_SKIP() << "this user has the right to bind port 502";
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(output,
+            "kestrel-recsim: tcp port 502: bind: Permission denied (13)\n"
+            "kestrel-recsim: a port below 1024 needs root, or this program given the right once (again\n"
+            "after each rebuild):\n"
+            "  sudo setcap cap_net_bind_service=+ep " + launch.program + "\n");
 }
 
 TEST(RecsimProcess, ListsItsProfiles)

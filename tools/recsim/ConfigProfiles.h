@@ -20,7 +20,7 @@ namespace recsim {
 // comment line. Throws std::invalid_argument naming the line that does not parse.
 ProfileDescription ParseConfigProfile(std::string_view text);
 
-// Every compiled-in configuration profile, in the natural order of their file names.
+// Every compiled-in configuration profile, in the natural order of their names.
 const std::vector<ProfileDescription>& ConfigProfiles();
 
 }  // namespace recsim

@@ -103,15 +103,10 @@ void RegisterFirmwareHandlers(HandlerTable& table)
 const std::vector<ProfileDescription>& UpdateProfiles()
 {
   constexpr std::uint32_t kTagFields = 1u << 13;
-  constexpr std::uint32_t kPassword = 1u << 16;
   constexpr std::uint32_t kVariantP = 1u << 29;
+  // The recorder offered the 2.1.160.115 image, corvane-21-2.1.70-h2.5, and its -login
+  // twin are configuration profiles: a backup can be tried wherever they are walked to.
   static const std::vector<ProfileDescription> profiles = {
-      // Offered the 2.1.160.115 image of its hardware.
-      {.Name = "corvane-21-2.1.70-h2.5", .BrandLine = Brand::Corvane, .Firmware = "2.1.70", .Features = kTagFields,
-       .Model = 21, .SerialNumber = 2170025, .HwVersion = MakeVersion(2, 5, 0)},
-      // The same with the login: a level protected by a password asks for it before the upload.
-      {.Name = "corvane-21-2.1.70-h2.5-login", .BrandLine = Brand::Corvane, .Firmware = "2.1.70",
-       .Features = kTagFields | kPassword, .Model = 21, .SerialNumber = 2170026, .HwVersion = MakeVersion(2, 5, 0)},
       // Already at the newest image of its hardware.
       {.Name = "corvane-21-2.1.160.115-h2.5", .BrandLine = Brand::Corvane, .Firmware = "2.1.160.115",
        .Features = kTagFields, .Model = 21, .SerialNumber = 2160025, .HwVersion = MakeVersion(2, 5, 0)},

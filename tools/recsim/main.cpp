@@ -5,9 +5,12 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -16,6 +19,7 @@
 
 #include "platform/Cp1251.h"
 #include "platform/Exception.h"
+#include "platform/OSError.h"
 #include "recsim/FirmwareUpdate.h"
 #include "recsim/LoginHandlers.h"
 #include "recsim/RecorderHandlers.h"
@@ -28,7 +32,8 @@ void Usage()
   std::cerr << "usage: kestrel-recsim [--tcp PORT] [--udp PORT] [--discovery PORT] [--rtu] [--unit N]... [--baud RATE]\n"
                "                      [--any] [--quiet] [--profile NAME]\n"
                "                      [--password LEVEL:TEXT]... [--installs VERSION] [--install-status N]\n"
-               "  --tcp PORT  serve Modbus TCP on PORT (0: any free port)\n"
+               "  --tcp PORT  serve Modbus TCP on PORT (0: any free port); a port below 1024, such as\n"
+               "              Modbus's own 502, needs root or the right cap_net_bind_service\n"
                "  --udp PORT  serve Modbus UDP on PORT\n"
                "  --discovery PORT  answer the Ethernet discovery on PORT (127.0.0.1 and 127.255.255.255)\n"
                "  --rtu       serve Modbus RTU on a pseudo-terminal and print its path\n"
@@ -74,6 +79,36 @@ bool ParsePassword(const char* text, std::pair<std::uint32_t, std::string>& out)
   int level = 0;
   if (!ParsePort(arg.substr(0, colon).c_str(), level) || level < 1 || level > 16) return false;
   out = {static_cast<std::uint32_t>(level), Utf8ToCp1251(arg.substr(colon + 1))};
+  return true;
+}
+
+// Where this program lies, for a command the user can copy.
+std::string OwnPath(const char* argv0)
+{
+  std::error_code failed;
+  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", failed);
+  return failed ? argv0 : path.string();
+}
+
+// Opens one listener and prints "<link> port N" once it is up; a failure names the port.
+// Ports below 1024 are kept for root: an ordinary user is refused with EACCES, which
+// alone does not tell how to get the right (the discovery walk needs 502, the port a
+// discovered recorder is reached at). False when the port could not be had.
+bool Listen(const char* link, int port, const std::function<std::uint16_t()>& open, const std::string& self)
+{
+  std::uint16_t bound = 0;
+  try {
+    bound = open();
+  } catch (const EOSError& e) {
+    std::cerr << "kestrel-recsim: " << link << " port " << port << ": " << e.Message() << "\n";
+    if (e.Code() == EACCES && port > 0 && port < 1024)
+      std::cerr << "kestrel-recsim: a port below 1024 needs root, or this program given the right once (again\n"
+                   "after each rebuild):\n"
+                   "  sudo setcap cap_net_bind_service=+ep "
+                << self << "\n";
+    return false;
+  }
+  std::cout << link << " port " << bound << "\n";
   return true;
 }
 
@@ -160,10 +195,13 @@ int main(int argc, char** argv)
       server.WithDeviceAt(units[i], setUp);
     }
     if (baud > 0) server.AnswerOnlyAt({static_cast<std::uint32_t>(baud), SerialParity::None, false});
-    if (tcpPort >= 0) std::cout << "tcp port " << server.ListenTcp(static_cast<std::uint16_t>(tcpPort), any) << "\n";
-    if (udpPort >= 0) std::cout << "udp port " << server.ListenUdp(static_cast<std::uint16_t>(udpPort), any) << "\n";
-    if (discoveryPort >= 0)
-      std::cout << "discovery port " << server.ListenDiscovery(static_cast<std::uint16_t>(discoveryPort), any) << "\n";
+    const std::string self = OwnPath(argv[0]);
+    const auto port = [](int number) { return static_cast<std::uint16_t>(number); };
+    if (tcpPort >= 0 && !Listen("tcp", tcpPort, [&] { return server.ListenTcp(port(tcpPort), any); }, self)) return 1;
+    if (udpPort >= 0 && !Listen("udp", udpPort, [&] { return server.ListenUdp(port(udpPort), any); }, self)) return 1;
+    if (discoveryPort >= 0 &&
+        !Listen("discovery", discoveryPort, [&] { return server.ListenDiscovery(port(discoveryPort), any); }, self))
+      return 1;
     if (rtu) std::cout << "rtu " << server.OpenRtu() << "\n";
     std::cout.flush();
     if (!quiet) server.SetLogSink([](const recsim::LogEntry& entry) { std::cout << recsim::FormatLogEntry(entry) << std::endl; });

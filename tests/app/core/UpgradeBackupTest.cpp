@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "platform/SysFault.h"
 #include "recsim/ConfigProfiles.h"
 #include "recsim/FirmwareUpdate.h"
+#include "recsim/LoginHandlers.h"
 #include "support/BackupReader.h"
 #include "support/ServedRecords.h"
 #include "support/TempDir.h"
@@ -156,6 +158,14 @@ TEST(BackupWorker, BranchKeepsItsSummaryBoard)
   EXPECT_EQ(std::find(tags.begin(), tags.end(), 36), tags.end());
 }
 
+// A profile's name as a test's: letters and digits, the rest '_'.
+std::string TestName(std::string profile)
+{
+  for (char& c : profile)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return profile;
+}
+
 // The configuration read's edge recorders (more than 32 relays or inputs read one
 // record a request, the program's blob on either side of its function change, tag
 // fields from their first firmware): each file holds what was served.
@@ -174,12 +184,54 @@ TEST_P(BackupWorkerEdges, FileHoldsWhatWasServed)
 INSTANTIATE_TEST_SUITE_P(Profiles, BackupWorkerEdges,
                          testing::Values("edge-2.1.53", "edge-2.1.54-do36", "edge-2.1.109-amx", "edge-2.1.126-amx",
                                          "edge-2.1.140-ai32"),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           for (char& c : name)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+                         [](const auto& info) { return TestName(info.param); });
+
+// The recorders the README walks to: wherever a walk reaches the confirmation, its
+// backup link reads the whole configuration and saves it, and the upload goes on (after
+// the login where the recorder wants a password).
+struct WalkedRecorder {
+  const char* profile;
+  const char* password;  // protecting level 1; empty: none
+  const char* heading;   // the independent reader's first line for the file
+};
+
+void PrintTo(const WalkedRecorder& row, std::ostream* out) { *out << row.profile; }
+
+class BackupWorkerOnAWalkedRecorder : public testing::TestWithParam<WalkedRecorder> {};
+
+TEST_P(BackupWorkerOnAWalkedRecorder, ReadsAndSavesTheWholeConfiguration)
+{
+  const WalkedRecorder& row = GetParam();
+  BackupJob backup(LinkKind::Tcp, row.profile);
+  auto& prompts = backup.job.prompts;
+  prompts.AnswerTask(kBackupLink).AnswerSaveFileWith([&](const SaveFileRequest&) { return backup.Choose(backup.path); });
+  if (*row.password) {
+    backup.road.Device([&](recsim::Device& device) {
+      recsim::Login(device).srp.SetPassword(1, row.password);
+      return 0;
+    });
+    prompts.AnswerPassword(row.password, false);
+  }
+  EXPECT_TRUE(backup.job.Run(Pattern(300)));
+
+  EXPECT_TRUE(prompts.Faults().empty()) << testing::PrintToString(prompts.Faults());
+  EXPECT_EQ(prompts.Pending(), 0u);
+  EXPECT_TRUE(Contains(backup.job.progress.Log(),
+                       "\nрезервная копия сохранена в " + backup.path + "\nЗагрузка обновления\n"))
+      << backup.job.progress.Log();
+  const BackupReading reading = backup.Check();
+  EXPECT_EQ(reading.status, 0) << reading.faults;
+  ASSERT_FALSE(reading.lines.empty());
+  EXPECT_EQ(reading.lines[0], row.heading);
+  EXPECT_EQ(backup.road.ReceivedImage(), Pattern(300));
+}
+
+INSTANTIATE_TEST_SUITE_P(Readme, BackupWorkerOnAWalkedRecorder,
+                         testing::Values(WalkedRecorder{"corvane-21-2.1.70-h2.5", "", "RCF2 2.1.70.0 00002000"},
+                                         WalkedRecorder{"corvane-21-2.1.70-h2.5-login", "secret",
+                                                        "RCF2 2.1.70.0 00012000"},
+                                         WalkedRecorder{"corvane-21-2.1.160-h2.5", "", "RCF2 2.1.160.0 0B08E501"}),
+                         [](const auto& info) { return TestName(info.param.profile); });
 
 // A failure during the backup ends the run with the Retry box (or, a cancel, quietly);
 // the previous backup file stays whole and no temporary file is left. Retry then does

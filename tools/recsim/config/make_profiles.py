@@ -38,6 +38,7 @@ from blocks import flatten  # noqa: E402
 
 # Feature bits.
 SCHEDULE, TABLO, CP, TAGS, MS, AMX, TABLES, BOARDS1, PID, BOARDS2 = 0, 8, 10, 13, 14, 15, 19, 24, 25, 27
+LOGIN = 16  # a level may be protected by a password: the upload logs in first
 
 READ, READ_LONG, MS_BLOB, AMX_BLOB_OLD, AMX_BLOB = 0x65, 0x6B, 0x69, 0x6B, 0x6F
 FILE_MS, FILE_TABLES, FILE_AMX, FILE_BOARDS2 = 1, 2, 3, 4
@@ -553,6 +554,12 @@ def profiles():
                 pagechannels=8, sm=2, ct=1, selector1=4),
         Profile("corvane-21-2.1.20-h2.5", (2, 1, 20), 21, [SCHEDULE, TABLO, CP], 2120025, sm=1, ct=1),
         Profile("corvane-21-2.1.54-h2.5", (2, 1, 54), 21, [SCHEDULE, TABLO, TAGS], 2154025, ttl=2, tmr=4),
+        # The recorder the README walks to, and the same with the login. Who they are and
+        # what their information records say stay as the tests of the update road know
+        # them: eight inputs, eight relays, four pages of six channels, nothing more.
+        Profile("corvane-21-2.1.70-h2.5", (2, 1, 70), 21, [TAGS], 2170025, ao=0, ip=0, pagechannels=6, tmr=0),
+        Profile("corvane-21-2.1.70-h2.5-login", (2, 1, 70), 21, [TAGS, LOGIN], 2170026, ao=0, ip=0, pagechannels=6,
+                tmr=0),
         Profile("corvane-21-2.1.90-h2.5", (2, 1, 90), 21, [SCHEDULE, TABLO, CP, TAGS, AMX, BOARDS1], 2190025,
                 di=16, pagechannels=16, ttl=2, tmr=4, selector1=6),
         Profile("corvane-51-2.1.110-h2.5", (2, 1, 110), 51, [SCHEDULE, TABLO, TAGS, MS, AMX], 2111025, pages=5,
