@@ -76,13 +76,22 @@ TEST(QtPrompts, TopMostBoxStaysAboveOtherWindows)
   EXPECT_TRUE(onTop);
 }
 
+namespace {
+
+// The upload's final confirmation with its backup link (id 100).
+TaskDialogRequest BackupConfirmation()
+{
+  return {"Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
+          PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
+          {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}}};
+}
+
+}  // namespace
+
 TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
 {
   TestApp();
-  const TaskDialogRequest request{
-      "Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
-      PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
-      {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}}};
+  const TaskDialogRequest request = BackupConfirmation();
   auto link = [](QDialog& d) { return d.findChild<QCommandLinkButton*>(); };
   auto defaultButton = [](QDialog& d) -> QPushButton* {
     for (auto* b : d.findChildren<QPushButton*>())
@@ -127,10 +136,7 @@ TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
 TEST(QtPrompts, TheTaskDialogsKeysGoWhereTheFocusShows)
 {
   TestApp();
-  const TaskDialogRequest request{
-      "Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
-      PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
-      {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}}};
+  const TaskDialogRequest request = BackupConfirmation();
   const int yes = static_cast<int>(PromptResult::Yes);
   struct Case {
     const char* name;
