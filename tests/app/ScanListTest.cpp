@@ -21,8 +21,8 @@
 namespace {
 
 const char kMirelKey[] = "\\SOFTWARE\\Nordwick\\Mirel\\1.0";
-// The longest address a serial scan lists: the longest port name of an adapter, the
-// fastest rate and the longest parity.
+// A long address as a serial scan lists it: a USB adapter's port, a fast rate and the
+// longest parity.
 const char kLongAddress[] = "5 @ /dev/ttyUSB0-115200-нечетный-2 / 8 мс";
 
 // One of the two dialogs, with its list.
@@ -72,8 +72,8 @@ protected:
 }  // namespace
 
 // The row a user clicks is drawn with its text on the selection while the list has the
-// focus (the pointer moved off it), after Tab has taken the focus on, and when the dialog is shown again with the
-// row kept.
+// focus (the pointer moved off the row), after Tab has taken the focus on, and when the
+// dialog is shown again with the row kept.
 TEST_F(ScanListTest, TheChosenRowStaysReadable)
 {
   for (const Kind& kind : kKinds) {
