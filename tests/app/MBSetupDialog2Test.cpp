@@ -367,6 +367,55 @@ TEST_F(SetupDialogTest, ShowingTheEthernetInterface)
   EXPECT_EQ(dialog.seEthTimeout->value(), 15);
 }
 
+// Every showing starts where the user types: in the chosen interface's address
+// (Ethernet) or port (serial), its text selected, so that typing replaces it, wherever
+// the focus was when the dialog last closed.
+TEST_F(SetupDialogTest, EveryShowingStartsInTheAddressOrThePortOfTheInterface)
+{
+  ports.Plug("ttyUSB0");
+  const std::string port = ports.Path("ttyUSB0");
+  struct Row {
+    const char* name;
+    int interfaceItem;
+    QComboBox* TMBSetupDialog2::*box;
+    QRadioButton* TMBSetupDialog2::*radio;
+    QPushButton* TMBSetupDialog2::*close;
+    std::string text;  // the box's text at every showing, and what the user types there
+  };
+  const Row rows[] = {
+      {"Ethernet, closed with Отмена", ConnectionSettings::Ethernet, &TMBSetupDialog2::cbEthAddress,
+       &TMBSetupDialog2::rbEthernet, &TMBSetupDialog2::btnCancel, "mbtcp://10.0.0.5:1502"},
+      {"serial, closed with OK", ConnectionSettings::Serial, &TMBSetupDialog2::cbPort, &TMBSetupDialog2::rbSerial,
+       &TMBSetupDialog2::btnOK, port},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConnectionSettings s;
+    s.Interface = row.interfaceItem;
+    s.PortName = port;
+    s.BaudRate = 9600;
+    s.EthAddress = "mbtcp://10.0.0.5:1502";
+    Fresh fresh(ports.Source(), s);
+    TMBSetupDialog2& dialog = fresh.dialog;
+    QComboBox* box = dialog.*row.box;
+    for (const char* showing : {"first showing", "second showing"}) {
+      SCOPED_TRACE(showing);
+      QApplication::setActiveWindow(&dialog);
+      QWidget* focused = QApplication::focusWidget();
+      ASSERT_NE(focused, nullptr);
+      EXPECT_EQ(focused, box) << "the focus is on " << focused->metaObject()->className();
+      EXPECT_EQ(box->lineEdit()->selectedText().toStdString(), row.text);
+      QTest::keyClicks(focused, QString::fromStdString(row.text));
+      EXPECT_EQ(box->currentText().toStdString(), row.text);
+      // A click on the radio button takes the focus there; the dialog closes from a button.
+      QTest::mouseClick(dialog.*row.radio, Qt::LeftButton);
+      QTest::mouseClick(dialog.*row.close, Qt::LeftButton);
+      ASSERT_FALSE(dialog.isVisible());
+      dialog.show();
+    }
+  }
+}
+
 TEST_F(SetupDialogTest, AnInterfaceNeitherSerialNorEthernetWaitsForAChoice)
 {
   ConnectionSettings s = SomeSettings();

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "GuiDriving.h"
 #include "app/ui/PromptsQt.h"
@@ -75,13 +76,22 @@ TEST(QtPrompts, TopMostBoxStaysAboveOtherWindows)
   EXPECT_TRUE(onTop);
 }
 
+namespace {
+
+// The upload's final confirmation with its backup link (id 100).
+TaskDialogRequest BackupConfirmation()
+{
+  return {"Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
+          PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
+          {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}}};
+}
+
+}  // namespace
+
 TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
 {
   TestApp();
-  const TaskDialogRequest request{
-      "Обновление ПО регистратора", "Регистратор по адресу COM1 (1)\r\n\r\nВы действительно хотите обновить ПО?",
-      PromptIcon::Information, {PromptResult::Yes, PromptResult::Cancel}, PromptResult::Yes,
-      {{100, "Сделать резервную копию", "текущей конфигурации регистратора в файл на ПК"}}};
+  const TaskDialogRequest request = BackupConfirmation();
   auto link = [](QDialog& d) { return d.findChild<QCommandLinkButton*>(); };
   auto defaultButton = [](QDialog& d) -> QPushButton* {
     for (auto* b : d.findChildren<QPushButton*>())
@@ -117,6 +127,51 @@ TEST(QtPrompts, TaskDialogGivesTheCommandLinkOrTheCommonButton)
     EXPECT_EQ(linkText, "Сделать резервную копию");
     EXPECT_EQ(linkHint, "текущей конфигурации регистратора в файл на ПК");
     EXPECT_FALSE(defaultText.isEmpty());
+  }
+}
+
+// The final confirmation opens with the focus on "Да", where Space and Enter answer.
+// Tab onto the backup link marks the link as focused and takes the default look from
+// "Да"; Space and Enter then choose the link, the control that shows the focus.
+TEST(QtPrompts, TheTaskDialogsKeysGoWhereTheFocusShows)
+{
+  TestApp();
+  const TaskDialogRequest request = BackupConfirmation();
+  const int yes = static_cast<int>(PromptResult::Yes);
+  struct Case {
+    const char* name;
+    bool tabToLink;
+    Qt::Key key;
+    int result;
+  };
+  const Case cases[] = {
+      {"Space at the start", false, Qt::Key_Space, yes},
+      {"Enter at the start", false, Qt::Key_Return, yes},
+      {"Tab onto the link, Space", true, Qt::Key_Space, 100},
+      {"Tab onto the link, Enter", true, Qt::Key_Return, 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QtPrompts prompts;
+    WhenModal<QDialog>([&](QDialog& d) {
+      QApplication::setActiveWindow(&d);
+      auto* link = d.findChild<QCommandLinkButton*>();
+      QPushButton* yesButton = d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Yes);
+      EXPECT_EQ(QApplication::focusWidget(), yesButton);
+      if (c.tabToLink) {
+        const QImage linkAtRest = link->grab().toImage();
+        const QImage yesAtStart = yesButton->grab().toImage();
+        for (int tabs = 0; tabs < 4 && QApplication::focusWidget() != link; ++tabs)
+          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), link);
+        EXPECT_TRUE(link->grab().toImage() != linkAtRest) << "no focus mark on the link";
+        EXPECT_FALSE(yesButton->isDefault());
+        EXPECT_TRUE(yesButton->grab().toImage() != yesAtStart) << "\"Да\" still looks as it did with the focus";
+      }
+      if (QWidget* focused = QApplication::focusWidget()) QTest::keyClick(focused, c.key);
+      if (d.isVisible()) d.reject();
+    });
+    EXPECT_EQ(prompts.TaskDialog(nullptr, request), c.result);
   }
 }
 

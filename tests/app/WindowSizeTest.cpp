@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "GuiDriving.h"
+#include "ListChecks.h"
 #include "ReleaseImages.h"
 #include "SetupDialogFixture.h"
 #include "app/ui/MainForm.h"
@@ -64,12 +66,31 @@ QSize Needs(const QWidget& widget)
   return {};
 }
 
+// The items of a list (the check lists) that do not show whole: each must lie in the
+// list's view, as wide and as high as the item asks for, with no scroll bar to reach it.
+void CutItems(const QListWidget& list, std::vector<std::string>& cut)
+{
+  const QRect view = list.viewport()->rect();
+  for (int row = 0; row < list.count(); ++row) {
+    const QListWidgetItem* item = list.item(row);
+    const QRect shown = list.visualItemRect(item) & view;
+    const QSize needs = list.sizeHintForIndex(list.model()->index(row, 0));
+    if (shown.width() < needs.width() || shown.height() < needs.height())
+      cut.push_back("list item \"" + item->text().toStdString() + "\" shows " + std::to_string(shown.width()) + "x" +
+                    std::to_string(shown.height()) + ", needs " + std::to_string(needs.width()) + "x" +
+                    std::to_string(needs.height()));
+  }
+  for (const QScrollBar* bar : {list.horizontalScrollBar(), list.verticalScrollBar()})
+    if (bar->isVisibleTo(&list)) cut.push_back("a list of \"" + list.item(0)->text().toStdString() + "\" scrolls");
+}
+
 // The visible widgets of a shown window that are smaller than their contents ask for.
 std::vector<std::string> CutWidgets(const QWidget& window)
 {
   std::vector<std::string> cut;
   for (const QWidget* widget : window.findChildren<QWidget*>()) {
     if (!widget->isVisibleTo(&window)) continue;
+    if (auto* list = qobject_cast<const QListWidget*>(widget)) CutItems(*list, cut);
     const QSize needs = Needs(*widget);
     if (!needs.isValid()) continue;
     if (widget->width() < needs.width() || widget->height() < needs.height())
@@ -217,20 +238,36 @@ TEST_P(WindowSizeTest, MessageBoxesAndTheFinalConfirmation)
   EXPECT_EQ(CutInMessage([&](QtPrompts& qt) { qt.TaskDialog(nullptr, confirmation); }), std::vector<std::string>{});
 }
 
-// The two scans with a found device listed, at their default and their minimum size.
+// The two scans with a found device listed, at their default and their minimum size:
+// the check lists show every item, and the "Адрес" column its address whole (the
+// longest IPv4 address within the designed 160).
 TEST_P(WindowSizeTest, TheScanDialogs)
 {
   TScanRSDialog serial(prompts, nullptr, ports.Source());
   TScanEthDialog ethernet(prompts, DiscoveryTarget::Parse("127.0.0.1:9"));
-  serial.ListView1->AddRow("1", "5 @ /dev/ttyUSB0-115200-нечетный-2 / 12 мс", "Pelkar / Pelkar-740-L7 / v2.1.160");
-  ethernet.ListView1->AddRow("1", "192.168.100.200", "Pelkar-740-L7 / 2160 / v2.1.160.0 / 2.1.0.0");
-  for (QDialog* dialog : {static_cast<QDialog*>(&serial), static_cast<QDialog*>(&ethernet)}) {
-    SCOPED_TRACE(dialog->objectName().toStdString());
-    dialog->show();
-    EXPECT_EQ(CutWidgets(*dialog), std::vector<std::string>{});
-    dialog->resize(dialog->minimumSize());
+  const struct {
+    QDialog* dialog;
+    ScanListView* list;
+    QString address;
+    const char* description;
+    bool designedWidth;
+  } scans[] = {
+      {&serial, serial.ListView1, "5 @ /dev/ttyUSB0-115200-нечетный-2 / 12 мс", "Pelkar / Pelkar-740-L7 / v2.1.160",
+       false},
+      {&ethernet, ethernet.ListView1, "255.255.255.255", "Pelkar-740-L7 / 2160 / v2.1.160.0 / 2.1.0.0", true},
+  };
+  for (const auto& scan : scans) {
+    SCOPED_TRACE(scan.dialog->objectName().toStdString());
+    scan.list->AddRow("1", scan.address.toStdString(), scan.description);
+    scan.dialog->show();
+    EXPECT_EQ(CutWidgets(*scan.dialog), std::vector<std::string>{});
+    EXPECT_GE(scan.list->columnWidth(ScanListView::kAddressColumn), CellWidthFor(*scan.list, scan.address));
+    if (scan.designedWidth) {
+      EXPECT_EQ(scan.list->columnWidth(ScanListView::kAddressColumn), 160);
+    }
+    scan.dialog->resize(scan.dialog->minimumSize());
     QApplication::processEvents();
-    EXPECT_EQ(CutWidgets(*dialog), std::vector<std::string>{}) << "at the minimum size";
+    EXPECT_EQ(CutWidgets(*scan.dialog), std::vector<std::string>{}) << "at the minimum size";
   }
 }
 

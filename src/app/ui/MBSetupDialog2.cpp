@@ -290,6 +290,20 @@ void TMBSetupDialog2::ShowFields()
   seEthTimeout->setValue(settings_.EthTimeout);
 
   SelectInterface(settings_.Interface);
+  FocusConnectionBox();
+}
+
+void TMBSetupDialog2::FocusConnectionBox()
+{
+  // The window would give the focus back to whatever had it when the dialog last closed
+  // (a radio button, OK), and what the user then typed went nowhere.
+  const int item = interfaceButtons_->checkedId();
+  QComboBox* box = item == ConnectionSettings::Serial     ? cbPort
+                   : item == ConnectionSettings::Ethernet ? cbEthAddress
+                                                          : nullptr;
+  if (!box) return;
+  box->setFocus(Qt::OtherFocusReason);
+  box->lineEdit()->selectAll();
 }
 
 void TMBSetupDialog2::FillPortList() { FillPortBox(*cbPort, watcher_->Ports()); }

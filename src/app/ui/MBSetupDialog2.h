@@ -113,6 +113,9 @@ private:
   void OnPortsChanged();
   void SelectInterface(int interfaceItem);
   void ShowInterfaceGroup();
+  // Each showing starts in the chosen interface's address or port box, its text
+  // selected.
+  void FocusConnectionBox();
   // Focuses the control and shows why OK cannot close the dialog; false.
   bool Refuse(QWidget* control, const std::string& text);
   bool RefuseTimeout(QSpinBox* timeout);

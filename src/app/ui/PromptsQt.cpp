@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
 #include <map>
@@ -69,6 +71,27 @@ QDialogButtonBox::StandardButton QtBoxButton(PromptResult result)
   // QMessageBox and QDialogButtonBox share the values of their standard buttons.
   return static_cast<QDialogButtonBox::StandardButton>(QtButton(result));
 }
+
+// A command link that shows when it has the focus. The style draws a link's panel only
+// under the mouse, so a link reached with Tab looked like the text around it while
+// Space was its; with the focus it is drawn as a focused button is.
+class FocusMarkedLink : public QCommandLinkButton {
+public:
+  using QCommandLinkButton::QCommandLinkButton;
+
+protected:
+  void paintEvent(QPaintEvent* event) override
+  {
+    if (hasFocus()) {
+      QStylePainter painter(this);
+      QStyleOptionButton panel;
+      initStyleOption(&panel);
+      panel.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+      painter.drawPrimitive(QStyle::PE_PanelButtonCommand, panel);
+    }
+    QCommandLinkButton::paintEvent(event);
+  }
+};
 
 }  // namespace
 
@@ -132,9 +155,12 @@ int QtPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& request)
   body->addWidget(title);
   body->addWidget(text);
   for (const CommandLink& link : request.links) {
-    auto* button = new QCommandLinkButton(QString::fromStdString(link.caption), QString::fromStdString(link.hint));
-    // Enter must not choose a link by accident: it belongs to the default button.
-    button->setAutoDefault(false);
+    auto* button = new FocusMarkedLink(QString::fromStdString(link.caption), QString::fromStdString(link.hint));
+    // A link the user has moved the focus to is the default while it has it, as a
+    // button is: "Да" stops looking like the one Enter presses, and Enter chooses the
+    // link. The dialog opens with the focus on the default button, so Enter chooses a
+    // link only after Tab.
+    button->setAutoDefault(true);
     const int id = link.id;
     QObject::connect(button, &QCommandLinkButton::clicked, &dialog, [&dialog, id] { dialog.done(id); });
     body->addWidget(button);

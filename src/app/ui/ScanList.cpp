@@ -1,6 +1,8 @@
 #include "app/ui/ScanList.h"
 
 #include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -21,9 +23,28 @@ struct ColumnLimits {
 constexpr ColumnLimits kColumns[] = {{30, 30, 60}, {160, 50, 500}};
 constexpr int kDescriptionMinimum = 50;
 
+// The report's grid lines, drawn over each cell as the style has painted it. A style
+// sheet rule for the items would make the style sheet paint the selection too, and it
+// drew the selected row's text in the colour of its background.
+class GridLineDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+  {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Midlight));
+    const QRect& r = option.rect;
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->restore();
+  }
+};
+
 }  // namespace
 
-ScanListView::ScanListView(QWidget* parent) : QTreeWidget(parent)
+ScanListView::ScanListView(QWidget* parent) : QTreeWidget(parent), addressWidth_(kColumns[kAddressColumn].width)
 {
   setColumnCount(3);
   setHeaderLabels({QStringLiteral("#"), QStringLiteral("Адрес"), QStringLiteral("Описание")});
@@ -33,9 +54,7 @@ ScanListView::ScanListView(QWidget* parent) : QTreeWidget(parent)
   setAllColumnsShowFocus(true);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
-  // The report's grid lines.
-  setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid palette(midlight); "
-                               "border-bottom: 1px solid palette(midlight); }"));
+  setItemDelegate(new GridLineDelegate(this));
   QHeaderView* head = header();
   head->setSectionsClickable(false);
   head->setSectionsMovable(false);
@@ -45,15 +64,35 @@ ScanListView::ScanListView(QWidget* parent) : QTreeWidget(parent)
   connect(head, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
     if (column >= 2) return;
     const int limited = std::clamp(size, kColumns[column].minimum, kColumns[column].maximum);
-    if (limited != size) header()->resizeSection(column, limited);
+    if (limited != size) {
+      header()->resizeSection(column, limited);
+      return;
+    }
+    if (column == kAddressColumn && !fitting_) addressWidth_ = size;
+  });
+  // Emptied (clear()), the column goes back to the user's width.
+  connect(model(), &QAbstractItemModel::modelReset, this, [this] {
+    widestAddress_ = 0;
+    FitAddressColumn();
   });
   SetMultiSelect(false);
 }
 
+ScanListView::~ScanListView()
+{
+  // The model is a child of the list and empties itself when the list's base deletes
+  // it, after this part of the list is gone.
+  disconnect(model(), nullptr, this, nullptr);
+}
+
 void ScanListView::AddRow(const std::string& number, const std::string& address, const std::string& description)
 {
-  addTopLevelItem(new QTreeWidgetItem(
-      QStringList{QString::fromStdString(number), QString::fromStdString(address), QString::fromStdString(description)}));
+  auto* item = new QTreeWidgetItem(
+      QStringList{QString::fromStdString(number), QString::fromStdString(address), QString::fromStdString(description)});
+  item->setToolTip(kAddressColumn, item->text(kAddressColumn));
+  addTopLevelItem(item);
+  widestAddress_ = std::max(widestAddress_, sizeHintForIndex(indexFromItem(item, kAddressColumn)).width());
+  FitAddressColumn();
 }
 
 void ScanListView::SetMultiSelect(bool on)
@@ -61,7 +100,20 @@ void ScanListView::SetMultiSelect(bool on)
   setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
-void ScanListView::SetAddressWidth(int width) { setColumnWidth(kAddressColumn, width); }
+void ScanListView::SetAddressWidth(int width)
+{
+  addressWidth_ = std::clamp(width, kColumns[kAddressColumn].minimum, kColumns[kAddressColumn].maximum);
+  FitAddressColumn();
+}
+
+void ScanListView::FitAddressColumn()
+{
+  // Within the column's limits: an address wider than the widest column is cut, and
+  // its tooltip shows it.
+  fitting_ = true;
+  setColumnWidth(kAddressColumn, std::min(std::max(addressWidth_, widestAddress_), kColumns[kAddressColumn].maximum));
+  fitting_ = false;
+}
 
 std::vector<int> ScanListView::ChosenRows() const
 {

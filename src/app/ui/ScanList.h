@@ -15,19 +15,32 @@ class ScanListView : public QTreeWidget {
 
 public:
   explicit ScanListView(QWidget* parent = nullptr);
+  ~ScanListView() override;
 
   void AddRow(const std::string& number, const std::string& address, const std::string& description);
   void SetMultiSelect(bool on);
 
-  // The "Адрес" column, whose width the dialogs keep in the settings ("LWidth").
+  // The "Адрес" column. Its width as the user gave it (dragging the header, or from the
+  // settings, "LWidth") is what the dialogs keep; the column shows at least that, and
+  // wider while an address listed needs more room. Each address is also its cell's
+  // tooltip, for a column the user has narrowed.
   static constexpr int kAddressColumn = 1;
-  int AddressWidth() const { return columnWidth(kAddressColumn); }
+  int AddressWidth() const { return addressWidth_; }
   void SetAddressWidth(int width);
 
   // The rows OK and a double click take, in list order: the selected ones, or the
   // current row when none is selected. Empty when there is no current row and none is
   // selected.
   std::vector<int> ChosenRows() const;
+
+private:
+  void FitAddressColumn();
+
+  int addressWidth_;
+  // The width the widest address listed needs; 0 for an empty list.
+  int widestAddress_ = 0;
+  // Set while the list itself sizes the column, which is not the user's width.
+  bool fitting_ = false;
 };
 
 // OK's checks: with no current row, an empty list focuses the scan button and says it

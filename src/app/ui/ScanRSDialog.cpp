@@ -34,21 +34,31 @@ QString Qs(const std::string& text) { return QString::fromStdString(text); }
 QLineEdit* EditOf(QSpinBox* spin) { return spin->findChild<QLineEdit*>(); }
 
 // A check list shown in `columns` columns: the items run down and wrap to the next one.
+// Every cell is as large as the largest item and the list as large as its cells, so no
+// item is cut in any font; a scroll bar would only take the room of a row.
 QListWidget* NewCheckList(const std::vector<std::string>& items, int columns)
 {
   auto* list = new QListWidget;
   list->setFlow(QListView::TopToBottom);
   list->setWrapping(true);
   list->setResizeMode(QListView::Adjust);
-  list->setUniformItemSizes(true);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QSize cell;
   for (const std::string& text : items) {
     auto* item = new QListWidgetItem(Qs(text), list);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
+    cell = cell.expandedTo(list->sizeHintForIndex(list->indexFromItem(item)));
   }
+  list->setGridSize(cell);
   const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-  list->setFixedHeight(rows * list->sizeHintForRow(0) + 2 * list->frameWidth() + 4);
+  const int frame = 2 * list->frameWidth();
+  // One pixel more: the list starts a new column for an item that would end on the
+  // view's last pixel row.
+  list->setFixedHeight(rows * cell.height() + frame + 1);
+  list->setMinimumWidth(columns * cell.width() + frame);
   return list;
 }
 
