@@ -181,34 +181,36 @@ ReadPlan PlanOf(const TRegInfo& info)
   return plan;
 }
 
-// The records one run asks for: [first, end) of one function.
-struct RecordSpan {
+// Where the records of one block of the read begin, and the function that asks for them.
+struct BlockStart {
   std::uint8_t function;
-  std::uint32_t first, end;
+  std::uint32_t first;
 };
 
-std::vector<RecordSpan> SpansOf(const ReadPlan& plan)
+// Every block the read asks anything of: the runs of at least one record, and the single
+// records.
+std::vector<BlockStart> StartsOf(const ReadPlan& plan)
 {
-  std::vector<RecordSpan> spans;
+  std::vector<BlockStart> starts;
   auto add = [&](const RecordRun& run) {
-    if (run.count) spans.push_back({run.function, run.base, run.base + run.count});
+    if (run.count) starts.push_back({run.function, run.base});
   };
   for (const RecordRun& run : plan.channels) add(run);
   add(plan.pages);
   for (const RecordRun& run : plan.functions) add(run);
   if (plan.tagFields) add(*plan.tagFields);
-  for (std::uint8_t record : plan.singles) spans.push_back({kFunctionReadConfig, record, record + 1u});
-  return spans;
+  for (std::uint8_t record : plan.singles) starts.push_back({kFunctionReadConfig, record});
+  return starts;
 }
 
 // A run ends below the first record of the next block this read asks for by the same
 // function, or below the end of the record numbers. Blocks whose runs begin at the
 // same record (the first line's counters and TTL channels at 0xA0) share it by design
 // and bound each other no further.
-void CheckFits(const RecordRun& run, const std::vector<RecordSpan>& spans)
+void CheckFits(const RecordRun& run, const std::vector<BlockStart>& starts)
 {
   std::uint32_t limit = kRecordNumberEnd;
-  for (const RecordSpan& other : spans)
+  for (const BlockStart& other : starts)
     if (other.function == run.function && other.first > run.base) limit = std::min(limit, other.first);
   CheckBlockFits(run.base, run.count, limit, run.what);
 }
@@ -217,11 +219,11 @@ void CheckFits(const RecordRun& run, const std::vector<RecordSpan>& spans)
 // the first request.
 void CheckPlan(const ReadPlan& plan, const TRegInfo& info)
 {
-  const std::vector<RecordSpan> spans = SpansOf(plan);
-  for (const RecordRun& run : plan.channels) CheckFits(run, spans);
-  CheckFits(plan.pages, spans);
-  for (const RecordRun& run : plan.functions) CheckFits(run, spans);
-  if (plan.tagFields) CheckFits(*plan.tagFields, spans);
+  const std::vector<BlockStart> starts = StartsOf(plan);
+  for (const RecordRun& run : plan.channels) CheckFits(run, starts);
+  CheckFits(plan.pages, starts);
+  for (const RecordRun& run : plan.functions) CheckFits(run, starts);
+  if (plan.tagFields) CheckFits(*plan.tagFields, starts);
 
   RefuseUnwritableTotalizersAndCounters(info);
 }
