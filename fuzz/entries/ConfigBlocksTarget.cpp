@@ -196,13 +196,12 @@ bool FuzzConfigBlocks(std::span<const std::uint8_t> input)
     return out;
   };
   std::vector<std::uint8_t> second = rewrite(first);
-  // The TTL reader takes 200 or 248 bytes by size from 2.1.54 on, and a second-line
-  // counter record of 64 bytes sets one byte: the writer gives the version's own form,
-  // which holds what the other form did only in part. That form must then stay as it is.
+  // A second-line counter record of 64 bytes sets one byte: the writer gives the
+  // version's own form, which holds what the other form did only in part. That form
+  // must then stay as it is. (A TTL record of the other form goes back in its own.)
   const auto block = static_cast<ConfigBlocksCase::Block>(c.block % ConfigBlocksCase::BlockCount);
-  const bool otherForm = c.record.size() != first.size() &&
-                         ((block == ConfigBlocksCase::TTL && (c.record.size() == 200 || c.record.size() == 248)) ||
-                          (block == ConfigBlocksCase::CT && c.record.size() == 64));
+  const bool otherForm =
+      c.record.size() != first.size() && block == ConfigBlocksCase::CT && c.record.size() == 64;
   if (otherForm) {
     first = second;
     second = rewrite(first);

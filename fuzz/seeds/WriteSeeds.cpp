@@ -301,13 +301,16 @@ void WriteInfoReadSeeds(const fs::path& corpus)
 }
 
 // Configuration reads of the simulator's configuration profiles (each after its
-// information read, as a backup runs them), and one cancelled inside the AO block.
+// information read, as a backup runs them), and one cancelled inside the AO block. The
+// 64 analog inputs, outputs, relays and discrete inputs of the last profile end each
+// block at the next one's first record: one count byte more runs into it.
 void WriteConfigReadSeeds(const fs::path& corpus)
 {
   static constexpr LongReadSeed kSeeds[] = {
       {"corvane-21-2.0.20-h2.5", 0},  {"corvane-21-2.1.54-h2.5", 0},  {"corvane-21-2.1.90-h2.5", 0},
       {"corvane-51-2.1.110-h2.5", 0}, {"corvane-21-2.1.127-h2.5", 0}, {"corvane-51-2.1.157-h2.5", 0},
       {"corvane-21-2.1.160-h2.5", 0}, {"pelkar-51-2.2.1", 0},         {"corvane-21-2.1.54-h2.5", 40},
+      {"edge-2.1.100-long64", 0},
   };
   for (const LongReadSeed& seed : kSeeds)
     WriteLongReadSeed(corpus, "config_read", seed.profile, seed.cancelAt, false, RunConfigRead);

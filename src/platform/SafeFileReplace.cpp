@@ -86,11 +86,12 @@ void RemoveAbandoned(const TargetPath& path, const std::string& own)
   }
 }
 
+// The stream's own text for a file it cannot create, naming the file the caller asked
+// for: the temporary one never existed, and its name means nothing to the user.
 [[noreturn]] void CannotCreate(const std::string& target, int code)
 {
   throw EFileReplaceError("open", code,
-                          Format("Cannot create a temporary file beside \"%s\". %s", ExpandFileName(target),
-                                 SystemErrorText(code)));
+                          Format("Cannot create file \"%s\". %s", ExpandFileName(target), SystemErrorText(code)));
 }
 
 }  // namespace

@@ -118,9 +118,9 @@ TEST_F(SafeFileReplaceTest, AFailedStepLeavesTheTargetAndNoTemporaryFile)
   };
   const Case cases[] = {
       {"no right to create", SysCallId::Open, EACCES, "open",
-       "Cannot create a temporary file beside \"" + t + "\". Permission denied"},
+       "Cannot create file \"" + t + "\". Permission denied"},
       {"no descriptor left", SysCallId::Dup, EMFILE, "open",
-       "Cannot create a temporary file beside \"" + t + "\". Too many open files"},
+       "Cannot create file \"" + t + "\". Too many open files"},
       {"disk full at a write", SysCallId::Write, ENOSPC, "write",
        "Cannot write \"" + t + "\". No space left on device"},
       {"permissions refused", SysCallId::Fchmod, EPERM, "fchmod",

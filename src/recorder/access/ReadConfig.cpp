@@ -7,11 +7,15 @@
 //
 // The record runs are laid out before anything is asked: a record number is one byte,
 // and a count from the device that would carry a run past record 0xFF would wrap to
-// the records of other blocks (the general record read as an IP channel, say) and
-// store them silently as wrong data. Such a device, and one whose firmware keeps
+// the records of other blocks (the general record read as an IP channel, say), and one
+// that carries a run into the records another block of this read asks for by the same
+// function (more than 64 analog outputs by 0x6B reach the relays' 0x80) reads that
+// block's records as its own. Either way the backup would hold another block's
+// settings under this block's name. Such a device, and one whose firmware keeps
 // totalizers or counters in a form no backup can hold, is refused before the first
 // request.
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -96,6 +100,9 @@ struct ReadPlan {
   RecordRun pages;
   std::vector<RecordRun> functions;  // totalizers, counters, TTL, timers, regulators
   std::optional<RecordRun> tagFields;
+  std::vector<std::uint8_t> singles;  // the single records asked for by 0x65
+
+  bool Reads(std::uint8_t record) const { return std::find(singles.begin(), singles.end(), record) != singles.end(); }
 };
 
 // Base record numbers of the blocks that moved when the second line began.
@@ -165,19 +172,58 @@ ReadPlan PlanOf(const TRegInfo& info)
   if (Bit(info.Features, kBitTagFields))
     plan.tagFields = ConfigRun("tag field", b.tagFields, TRegConfig::TRegTagFieldConfig::RecordSize(sw),
                                info.TagFieldCount, nullptr, &TRegConfig::ReadTagFieldRecord);
+
+  plan.singles.push_back(kRecordGeneral);
+  if (Bit(info.Features, kBitTablo) && sw >= kTabloFrom) plan.singles.push_back(kRecordTablo);
+  if (Bit(info.Features, kBitSchedule) && sw >= kScheduleFrom) plan.singles.push_back(kRecordSchedule);
+  if (Bit(info.Features, kBitCP)) plan.singles.push_back(kRecordCP);
+  if (Bit(info.Features, kBitBoardsV1)) plan.singles.push_back(kRecordBoardsV1);
   return plan;
 }
 
-void CheckFits(const RecordRun& run) { CheckBlockFits(run.base, run.count, kRecordNumberEnd, run.what); }
+// Where the records of one block of the read begin, and the function that asks for them.
+struct BlockStart {
+  std::uint8_t function;
+  std::uint32_t first;
+};
+
+// Every block the read asks anything of: the runs of at least one record, and the single
+// records.
+std::vector<BlockStart> StartsOf(const ReadPlan& plan)
+{
+  std::vector<BlockStart> starts;
+  auto add = [&](const RecordRun& run) {
+    if (run.count) starts.push_back({run.function, run.base});
+  };
+  for (const RecordRun& run : plan.channels) add(run);
+  add(plan.pages);
+  for (const RecordRun& run : plan.functions) add(run);
+  if (plan.tagFields) add(*plan.tagFields);
+  for (std::uint8_t record : plan.singles) starts.push_back({kFunctionReadConfig, record});
+  return starts;
+}
+
+// A run ends below the first record of the next block this read asks for by the same
+// function, or below the end of the record numbers. Blocks whose runs begin at the
+// same record (the first line's counters and TTL channels at 0xA0) share it by design
+// and bound each other no further.
+void CheckFits(const RecordRun& run, const std::vector<BlockStart>& starts)
+{
+  std::uint32_t limit = kRecordNumberEnd;
+  for (const BlockStart& other : starts)
+    if (other.function == run.function && other.first > run.base) limit = std::min(limit, other.first);
+  CheckBlockFits(run.base, run.count, limit, run.what);
+}
 
 // Everything the device reported that this read cannot take is refused here, before
 // the first request.
 void CheckPlan(const ReadPlan& plan, const TRegInfo& info)
 {
-  for (const RecordRun& run : plan.channels) CheckFits(run);
-  CheckFits(plan.pages);
-  for (const RecordRun& run : plan.functions) CheckFits(run);
-  if (plan.tagFields) CheckFits(*plan.tagFields);
+  const std::vector<BlockStart> starts = StartsOf(plan);
+  for (const RecordRun& run : plan.channels) CheckFits(run, starts);
+  CheckFits(plan.pages, starts);
+  for (const RecordRun& run : plan.functions) CheckFits(run, starts);
+  if (plan.tagFields) CheckFits(*plan.tagFields, starts);
 
   RefuseUnwritableTotalizersAndCounters(info);
 }
@@ -257,7 +303,7 @@ bool TRegConfigOp::ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t
     if (!records(run)) return false;
   if (!Guarded(kTextPages, [&] { return records(plan.pages); })) return false;
 
-  if (Bit(features, kBitTablo) && sw >= kTabloFrom &&
+  if (plan.Reads(kRecordTablo) &&
       !Guarded(kTextTablo, [&] {
         return single(kRecordTablo, [&](const std::uint8_t* data, std::uint32_t length) {
           config.ReadTabloRecord(data, length);
@@ -268,17 +314,17 @@ bool TRegConfigOp::ReadConfig(ModbusMaster::CBaseModbus& transport, std::uint8_t
   for (const RecordRun& run : plan.functions)
     if (!records(run)) return false;
 
-  if (Bit(features, kBitSchedule) && sw >= kScheduleFrom &&
+  if (plan.Reads(kRecordSchedule) &&
       !Guarded(kTextSchedule, [&] { return singleStream(kRecordSchedule, &TRegConfig::ReadScheduleStream); }))
     return false;
 
-  if (Bit(features, kBitCP) && !Guarded(kTextCP, [&] {
+  if (plan.Reads(kRecordCP) && !Guarded(kTextCP, [&] {
         return single(kRecordCP,
                       [&](const std::uint8_t* data, std::uint32_t length) { config.ReadCPRecord(data, length); });
       }))
     return false;
 
-  if (Bit(features, kBitBoardsV1) && !Guarded(kTextBoards, [&] {
+  if (plan.Reads(kRecordBoardsV1) && !Guarded(kTextBoards, [&] {
         return single(kRecordBoardsV1,
                       [&](const std::uint8_t* data, std::uint32_t length) { config.ReadTIM2v1Record(data, length); });
       }))

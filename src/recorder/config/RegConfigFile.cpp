@@ -178,7 +178,7 @@ private:
   {
     switch (part) {
     case Late::TTL:
-      if (Bit(info_, 9)) Records<TRegTTLConfig>(44, config_.TTL, TRegTTLConfig::RecordSize(version_));
+      if (Bit(info_, 9)) TTLSection();
       break;
     case Late::Timers:
       if (Bit(info_, 3)) Records<TRegTMRConfig>(41, config_.TMR, TRegTMRConfig::RecordSize(version_));
@@ -207,6 +207,25 @@ private:
         WriteStreamSection(out_, 80, StreamForm::Short, [&](TStream& s) { config_.WriteTIM2v2Stream(version_, s); });
       break;
     }
+  }
+
+  // The TTL channels go in the form each was read in: from 2.1.54 the reader takes 200
+  // or 248 bytes by their size, whatever the version says. A section has one record
+  // size, so channels read in different forms all take the version's form, as a
+  // channel no read filled does.
+  void TTLSection()
+  {
+    std::span<const TRegTTLConfig> items = config_.TTL;
+    const std::uint32_t size = items.empty() ? TRegTTLConfig::RecordSize(version_) : items[0].WrittenSize(version_);
+    const bool oneForm = std::all_of(items.begin(), items.end(),
+                                     [&](const TRegTTLConfig& item) { return item.WrittenSize(version_) == size; });
+    if (oneForm) {
+      Records<TRegTTLConfig>(44, items, size);
+      return;
+    }
+    std::vector<TRegTTLConfig> versionForm(items.begin(), items.end());
+    for (TRegTTLConfig& item : versionForm) item.ReadSize = 0;
+    Records<TRegTTLConfig>(44, versionForm, TRegTTLConfig::RecordSize(version_));
   }
 
   const TRegConfig& config_;

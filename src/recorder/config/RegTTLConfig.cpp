@@ -143,13 +143,16 @@ void TransferTTL80SecondLine(IO& io, TTL& ttl, bool wide, std::size_t events)
   if (wide) io.ansi(80, 119, ttl.Text);
 }
 
+// withSelB: byte 2 carries TtlSelB. Reading always takes it; the version's own form
+// writes it from 2.1.101 on, and a record kept in the form it was read in gives back
+// what was read.
 template <class IO, class TTL>
-void TransferTTL248(IO& io, TTL& ttl, std::size_t events)
+void TransferTTL248(IO& io, TTL& ttl, std::size_t events, bool withSelB)
 {
   // Reading has taken the mode already: it decides what bytes 4-15 are.
   if constexpr (!IO::kReading) io.u8(0, ttl.TtlMode);
   io.u8(1, ttl.TtlSelA);
-  if (IO::kReading || IsSwAtLeast2_1_101(io.Version())) io.u8(2, ttl.TtlSelB);
+  if (withSelB) io.u8(2, ttl.TtlSelB);
   io.u8(3, ttl.TtlSelC);
   if (ttl.TtlMode == kModeByte) {
     io.u8(4, ttl.TtlByte);
@@ -172,6 +175,19 @@ void TransferTTL248(IO& io, TTL& ttl, std::size_t events)
   TransferEvents(io, ttl, 56, events);
 }
 
+// The form a channel is written in for a version: from 2.1.54 on, for the version it was
+// read at, the 200 or 248 bytes it came in.
+TTLForm WrittenForm(const TRegTTLConfig& ttl, TTLForm versionForm, std::uint32_t targetVersion)
+{
+  if (versionForm != TTLForm::F200 && versionForm != TTLForm::F248) return versionForm;
+  if (ttl.ReadVersion != targetVersion) return versionForm;
+  if (ttl.ReadSize == 200) return TTLForm::F200;
+  if (ttl.ReadSize == 248) return TTLForm::F248;
+  return versionForm;
+}
+
+std::uint32_t SizeOf(TTLForm form) { return form == TTLForm::F200 ? 200 : form == TTLForm::F248 ? 248 : 80; }
+
 }  // namespace
 
 void TRegTTLConfig::SetDefaults()
@@ -188,9 +204,17 @@ void TRegTTLConfig::SetDefaults()
   ModeWord = 0;
   ModeSignedA = ModeSignedB = 0;
   ModeLong = 0;
+  ReadSize = ReadVersion = 0;
 }
 
 std::uint32_t TRegTTLConfig::RecordSize(std::uint32_t version) { return RecordSizeOf<kTTLWriteBands>(version); }
+
+std::uint32_t TRegTTLConfig::WrittenSize(std::uint32_t targetVersion) const
+{
+  const auto& band = BandOf<kTTLWriteBands>(targetVersion);
+  if (band.form != TTLForm::F200 && band.form != TTLForm::F248) return band.size;
+  return SizeOf(WrittenForm(*this, band.form, targetVersion));
+}
 
 void TRegTTLConfig::ReadRecord(std::uint32_t version, std::span<const std::uint8_t> record)
 {
@@ -205,6 +229,8 @@ void TRegTTLConfig::ReadRecord(std::uint32_t version, std::span<const std::uint8
     else TransferTTL80SecondLine(io, *this, form == TTLForm::F200, events);
     if (form != TTLForm::F200) Text.clear();
     TtlMode = TtlByte != 0 ? 1 : 0;
+    ReadSize = static_cast<std::uint32_t>(record.size());
+    ReadVersion = version;
     return;
   }
 
@@ -212,7 +238,7 @@ void TRegTTLConfig::ReadRecord(std::uint32_t version, std::span<const std::uint8
   const std::uint8_t mode = in.u8(0);
   TtlMode = SignedByteAbove(mode, 3) ? 0 : mode;
   if (TtlMode > 4) throw EVantorInvalid(10819);
-  TransferTTL248(io, *this, events);
+  TransferTTL248(io, *this, events, true);
   if (TtlMode == kModeParams) {
     if (ModeFlag > 1) ModeFlag = 0;
     if (ModeSignedA > 0) ModeSignedA = 0;
@@ -223,22 +249,26 @@ void TRegTTLConfig::ReadRecord(std::uint32_t version, std::span<const std::uint8
   if (SignedByteAbove(TtlSelC, 3)) TtlSelC = 0;
   if (TtlSelD > 23) TtlSelD = 0;
   if (TtlSelE > 8) TtlSelE = 8;
+  ReadSize = static_cast<std::uint32_t>(record.size());
+  ReadVersion = version;
 }
 
 std::size_t TRegTTLConfig::WriteRecord(std::uint32_t targetVersion, std::vector<std::uint8_t>& output) const
 {
   const auto& band = BandForWriting<kTTLWriteBands>(targetVersion);
-  const std::size_t events = EventCount(band.form, targetVersion);
-  if (band.form == TTLForm::F248 && TtlMode > 4) throw EVantorInvalid(11021);
+  const TTLForm form = WrittenForm(*this, band.form, targetVersion);
+  const bool kept = form != band.form;
+  const std::size_t events = EventCount(form, targetVersion);
+  if (form == TTLForm::F248 && TtlMode > 4) throw EVantorInvalid(11021);
 
-  return AppendRecord(output, band.size, targetVersion, [&](RecordWriting& io) {
-    switch (band.form) {
+  return AppendRecord(output, kept ? SizeOf(form) : band.size, targetVersion, [&](RecordWriting& io) {
+    switch (form) {
     case TTLForm::F80FirstLine: TransferTTL80FirstLine(io, *this, events); return;
     case TTLForm::F80SecondLine: TransferTTL80SecondLine(io, *this, false, events); return;
     case TTLForm::F200: TransferTTL80SecondLine(io, *this, true, events); break;
-    case TTLForm::F248: TransferTTL248(io, *this, events); break;
+    case TTLForm::F248: TransferTTL248(io, *this, events, kept || IsSwAtLeast2_1_101(targetVersion)); break;
     }
-    const std::size_t at = band.form == TTLForm::F200 ? 40 : 56;
+    const std::size_t at = form == TTLForm::F200 ? 40 : 56;
     if (IsSwAbove2_1_80_0(targetVersion)) {
       for (std::size_t i = 0; i < events; ++i) ConvertWrittenEventCodes(io, at + 10 * i, at + 10 * i + 6, at + 10 * i + 8);
     }

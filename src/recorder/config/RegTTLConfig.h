@@ -46,13 +46,23 @@ public:
   std::int8_t ModeSignedA = 0;  // 0 or negative
   std::int8_t ModeSignedB = 0;
   std::uint32_t ModeLong = 0;
+  // The record size and firmware of the last read. From 2.1.54 a device may send either
+  // the 200- or the 248-byte form whatever its version; the backup (written for the
+  // device's own version) gives it back the form it sent, which keeps the mode and its
+  // parameters of a long record and the whole of a short one.
+  std::uint32_t ReadSize = 0;
+  std::uint32_t ReadVersion = 0;
 
   TRegTTLConfig() { SetDefaults(); }
 
   void SetDefaults();
   // Every setting; the item keeps its owner and position.
   void Assign(const TRegTTLConfig& other) { *this = other; }
+  // The size of the version's own form (that of a channel not read from a device).
   static std::uint32_t RecordSize(std::uint32_t version);
+  // The size WriteRecord gives this channel for a version: the form it was read in when
+  // written for the version it was read at, else the version's own.
+  std::uint32_t WrittenSize(std::uint32_t targetVersion) const;
   // version: the device's firmware (the store callback passes its SwVersion).
   void ReadRecord(std::uint32_t version, std::span<const std::uint8_t> record);
   std::size_t WriteRecord(std::uint32_t targetVersion, std::vector<std::uint8_t>& output) const;

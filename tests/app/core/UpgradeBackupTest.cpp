@@ -312,7 +312,7 @@ const FaultCase kFaults[] = {
      [](const std::string& path) { return "Cannot write \"" + path + "\". No space left on device"; }},
     {"FolderNotWritable", {}, [] { InjectSysFault(SysCallId::Open, EACCES, 1000); }, false,
      [](const std::string& path) {
-       return "Cannot create a temporary file beside \"" + path + "\". Permission denied";
+       return "Cannot create file \"" + path + "\". Permission denied";
      }},
 };
 

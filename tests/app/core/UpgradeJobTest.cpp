@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -153,6 +154,96 @@ TEST(UpgradeJob, CancelBeforeTheInstallKeepsTheInstallBack)
   EXPECT_TRUE(road.Requests(0x68, 2).empty());
   EXPECT_TRUE(job.Boxes().empty());
   EXPECT_EQ(job.progress.Ends().front(), JobEnd::Cancelled);
+}
+
+// A cancel that only the job's flag sees, never the transport's cancel event: the flag
+// set between two requests (the chunk in flight still gets its reply), or the thread
+// told to stop as its owner goes. The upload looks at the flag before every chunk and
+// ends the run there without a word: no further chunk, no install.
+TEST(UpgradeJob, ACancelOnlyTheFlagSeesSendsNoFurtherChunk)
+{
+  constexpr std::size_t kChunks = 10;
+  constexpr int kBeforeTheFirstChunk = -1;
+  struct Row {
+    const char* name;
+    int whileChunkWaits;  // the chunk (from 0) whose request sets it, or kBeforeTheFirstChunk
+    bool threadStopped;   // the thread is destroyed, not cancelled
+    std::size_t chunksSent;
+  };
+  const Row rows[] = {
+      {"flag set before the first chunk", kBeforeTheFirstChunk, false, 0},
+      {"flag set while the first chunk waits", 0, false, 1},
+      {"flag set while the sixth chunk waits", 5, false, 6},
+      {"flag set while the last chunk waits", kChunks - 1, false, kChunks},
+      {"thread stopped while the fourth chunk waits", 3, true, 4},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecorderRoad road(LinkKind::Tcp);
+    road.Serve(kRecorder);
+    ScriptedPrompts prompts;
+    prompts.AnswerTask(PromptResult::Yes);
+    BeepLog beeps;
+    ProgressLog progress;
+    auto thread = std::make_unique<TRegUpgradeThread>(*road.transport, &progress, prompts, beeps.Event());
+    TRegUpgradeThread* job = thread.get();
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool reached = false;
+    auto isTheChunk = [&](const recsim::LogEntry& entry) {
+      if (entry.function != 0x68 || entry.data.size() < 5 || entry.data[0] != 1) return false;
+      const std::uint32_t offset = entry.data[1] | entry.data[2] << 8 | entry.data[3] << 16 | entry.data[4] << 24;
+      return row.whileChunkWaits >= 0 && offset == static_cast<std::uint32_t>(row.whileChunkWaits) * 246;
+    };
+    // On the server's thread, before it answers the chunk.
+    road.server.SetLogSink([&](const recsim::LogEntry& entry) {
+      if (!isTheChunk(entry)) return;
+      if (!row.threadStopped) {
+        job->Cancel();
+        return;
+      }
+      {
+        std::lock_guard lock(mutex);
+        reached = true;
+      }
+      changed.notify_all();
+      // The reply waits until the owner has begun to destroy the thread, which sets
+      // nothing but the flag and then waits for the run to end: nobody is left to say
+      // so, and the flag is looked at until it shows (within the reply's time-out).
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      std::unique_lock lock(mutex);
+      while (!job->IsCancelled() && std::chrono::steady_clock::now() < deadline)
+        changed.wait_for(lock, std::chrono::milliseconds(1));
+      // The run's end takes the progress's lock after this reply: that orders the look
+      // at the thread above before the thread goes, where a thread checker cannot see
+      // through the socket.
+      (void)progress.Ends();
+    });
+    progress.onLine = [&](const std::string& line) {
+      if (row.whileChunkWaits == kBeforeTheFirstChunk && line == "Загрузка обновления") job->Cancel();
+    };
+
+    TMemoryStream image;
+    FillStream(image, Pattern(kChunks * 246));
+    thread->StartUpgrade(road.unit, image);
+    if (row.threadStopped) {
+      std::unique_lock lock(mutex);
+      ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return reached; }));
+    } else {
+      ASSERT_TRUE(progress.WaitForEnd());
+    }
+    thread.reset();
+    road.server.SetLogSink({});
+
+    EXPECT_EQ(road.Requests(0x68, 1).size(), row.chunksSent);
+    EXPECT_TRUE(road.Requests(0x68, 2).empty());
+    EXPECT_EQ(progress.Ends(), std::vector<JobEnd>{JobEnd::Cancelled});
+    const std::string log = progress.Log();
+    EXPECT_EQ(log.substr(log.rfind('\n') + 1), "Загрузка обновления") << log;
+    EXPECT_TRUE(AskedOfKind(prompts, PromptKind::MessageBox).empty());
+    EXPECT_TRUE(beeps.Sounds().empty());
+  }
 }
 
 TEST(UpgradeJob, DecliningTheConfirmationLogsCancel)

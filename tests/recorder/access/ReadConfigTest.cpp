@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "ConfigReadSupport.h"
 #include "modbus/MBErrors.h"
 #include "recorder/access/RegConfigOp.h"
 #include "recorder/access/RegErrors.h"
@@ -32,8 +33,6 @@ using recsim::Fault;
 
 namespace {
 
-constexpr std::uint8_t kRead = 0x65;
-constexpr std::uint8_t kReadLong = 0x6B;
 constexpr std::uint8_t kFileOrScheme = 0x69;
 constexpr std::uint8_t kProgram = 0x6F;
 
@@ -92,87 +91,6 @@ void ExpectModel(const ProfileExpectation& e, const TRegConfig& config)
   }
 }
 
-// A request as the log shows it: function, first record (or first data byte), and the
-// records asked for (or the data bytes of a file or blob request).
-using Request = std::tuple<int, int, std::size_t>;
-
-std::vector<Request> ConfigRequests(const RecorderLink& link)
-{
-  std::vector<Request> requests;
-  for (const auto& entry : link.server.Log()) {
-    if (entry.function == 0x64 || entry.function == 0x2B) continue;
-    requests.emplace_back(entry.function, entry.data.empty() ? -1 : entry.data[0], entry.data.size());
-  }
-  return requests;
-}
-
-std::vector<Request> OnePerRequest(int function, int first, int count)
-{
-  std::vector<Request> run;
-  for (int i = 0; i < count; ++i) run.emplace_back(function, first + i, 1);
-  return run;
-}
-
-std::vector<Request> Joined(std::initializer_list<std::vector<Request>> parts)
-{
-  std::vector<Request> all;
-  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-// --- A whole read: the information first, as the backup does, then the configuration ---
-
-struct WholeRead {
-  explicit WholeRead(LinkKind kind, std::uint32_t timeoutMs = 3000) : link(kind, timeoutMs) {}
-
-  void Load(const std::string& profile) { Load(*recsim::FindProfile(profile)); }
-  void Load(const recsim::DeviceProfile& profile)
-  {
-    link.Device([&](recsim::Device& device) { recsim::LoadProfile(device, profile); });
-  }
-  // The information read; the log keeps only what the configuration read asks after it.
-  void ReadInfo()
-  {
-    ASSERT_TRUE(op.ReadInfo(*link.transport, RecorderLink::kUnit, {}, &config.RegInfo));
-    link.server.ClearLog();
-  }
-  bool ReadConfig(const TRegProgressEvent& progress = {})
-  {
-    return op.ReadConfig(*link.transport, RecorderLink::kUnit, progress, config);
-  }
-  // The information, then the whole configuration, of a profile (by name or changed).
-  template <typename Profile>
-  void ReadWhole(const Profile& profile)
-  {
-    Load(profile);
-    ReadInfo();
-    ASSERT_TRUE(ReadConfig());
-  }
-  // The message of the error the configuration read ends with, or "read".
-  std::string Failure()
-  {
-    try {
-      ReadConfig();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return "read";
-  }
-
-  RecorderLink link;
-  TRegConfigOp op;
-  TRegConfig config;
-};
-
-// A profile with its configuration changed by `change`.
-recsim::DeviceProfile Changed(const std::string& name, const std::function<void(recsim::DeviceConfiguration&)>& change)
-{
-  recsim::DeviceProfile profile = *recsim::FindProfile(name);
-  auto configuration = std::make_shared<recsim::DeviceConfiguration>(*profile.Configuration);
-  change(*configuration);
-  profile.Configuration = configuration;
-  return profile;
-}
 
 // The AMX program or the scheme as the device keeps it: format 1, header size 12,
 // carried bytes, the size of what follows, then that many bytes (or, for the faults,
@@ -273,15 +191,6 @@ TEST_F(ReadConfigTest, RequestsOfEveryProfileAgainstTheFewestPossible)
 
 
 // --- The firmware's boundaries ---
-
-// Records a read asked for of one function within [from, to].
-std::vector<Request> RequestsIn(const RecorderLink& link, int function, int from, int to)
-{
-  std::vector<Request> found;
-  for (const auto& r : ConfigRequests(link))
-    if (std::get<0>(r) == function && std::get<1>(r) >= from && std::get<1>(r) <= to) found.push_back(r);
-  return found;
-}
 
 TEST_F(ReadConfigTest, AnalogInputsBeyond32ComeByTheLongRead)
 {
@@ -584,101 +493,6 @@ TEST_F(ReadConfigTest, SchemeChunksAreTakenOnlyAsFarAsTheBlobGoes)
                     [](recsim::DeviceConfiguration& c) { c.blobs[kFileOrScheme] = StreamBlob(0x7FFFFFF0, 500); }));
   huge.ReadInfo();
   EXPECT_EQ(huge.Failure(), "Конфигурация \"Мнемосхемы\":\n" + EMBInternalError(huge.link.Source(), "ms 1").Message());
-}
-
-// --- Devices the read cannot take, refused before the first request ---
-
-TEST_F(ReadConfigTest, CountsThatWouldWrapTheRecordNumbersAreRefusedBeforeAnyRequest)
-{
-  struct Row {
-    const char* name;
-    std::function<void(recsim::DeviceProfile&)> change;
-    std::string message;
-  };
-  const Row rows[] = {
-      {"33 IP channels from 0xE0", [](recsim::DeviceProfile& p) { p.IPCount = 33; },
-       "Unsupported IP channel count (33)"},
-      {"193 analog outputs from 0x40", [](recsim::DeviceProfile& p) { p.AOCount = 193; },
-       "Unsupported AO channel count (193)"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    recsim::DeviceProfile profile = *recsim::FindProfile("corvane-51-2.1.132-h2.5");
-    row.change(profile);
-    WholeRead r(LinkKind::Tcp);
-    r.Load(profile);
-    r.ReadInfo();
-    r.config.Name = "before";
-    EXPECT_EQ(r.Failure(), row.message);
-    EXPECT_TRUE(ConfigRequests(r.link).empty());
-    EXPECT_EQ(r.config.Name, "before");
-  }
-  // Counts the information records of today's firmware do not allow, in a model
-  // filled by hand: refused the same way.
-  struct ByHand {
-    const char* name;
-    std::function<void(TRegInfo&)> change;
-    std::string message;
-  };
-  const ByHand byHand[] = {
-      {"129 relays from 0x80", [](TRegInfo& info) { info.DOCount = 129; }, "Unsupported DO channel count (129)"},
-      {"145 pages from 0x70", [](TRegInfo& info) { info.PageCount = 145; }, "Unsupported display page count (145)"},
-      {"257 tag fields of the first line from 0x00",
-       [](TRegInfo& info) {
-         info.SwVersion = MakeVersion(1, 10, 6);
-         info.Features = 1u << 13;
-         info.TagFieldCount = 0x101;
-       },
-       "Unsupported tag field count (257)"},
-  };
-  for (const ByHand& row : byHand) {
-    SCOPED_TRACE(row.name);
-    WholeRead r(LinkKind::Tcp);
-    TRegInfo& info = r.config.RegInfo;
-    info.SwVersion = MakeVersion(2, 1, 140);
-    row.change(info);
-    info.InfoIncomplete = false;
-    EXPECT_EQ(r.Failure(), row.message);
-    EXPECT_TRUE(r.link.server.Log().empty());
-  }
-  // Just within: 192 outputs end at record 0xFF.
-  recsim::DeviceProfile profile = *recsim::FindProfile("corvane-51-2.1.132-h2.5");
-  profile.AOCount = 192;
-  WholeRead r(LinkKind::Tcp);
-  r.Load(profile);
-  r.ReadInfo();
-  r.Failure();
-  EXPECT_EQ(RequestsIn(r.link, kReadLong, 0x40, 0x40), OnePerRequest(kReadLong, 0x40, 1));
-}
-
-TEST_F(ReadConfigTest, TotalizersAndCountersWithNoPlaceInABackupAreRefusedBeforeAnyRequest)
-{
-  recsim::DeviceProfile profile = *recsim::FindProfile("corvane-21-2.1.54-h2.5");
-  profile.SMCount = 2;
-  read.Load(profile);
-  read.ReadInfo();
-  EXPECT_EQ(read.Failure(), "Сумматоры и счётчики регистратора (СМ: 2, СЧ: 0) для версии ПО 2.1.54 не поддерживаются: "
-                            "резервную копию конфигурации сохранить нельзя.");
-  EXPECT_TRUE(ConfigRequests(read.link).empty());
-
-  profile.SMCount = 0;
-  profile.CTCount = 1;
-  WholeRead counters(LinkKind::Tcp);
-  counters.Load(profile);
-  counters.ReadInfo();
-  EXPECT_EQ(counters.Failure(), "Сумматоры и счётчики регистратора (СМ: 0, СЧ: 1) для версии ПО 2.1.54 не поддерживаются: "
-                                "резервную копию конфигурации сохранить нельзя.");
-
-  // The newest firmware's backups have no place for them either, but its records are
-  // read as the device has them: the read goes on to the counters.
-  recsim::DeviceProfile newest = *recsim::FindProfile("corvane-51-2.1.157-h2.5");
-  newest.CTCount = 1;
-  WholeRead later(LinkKind::Tcp);
-  later.Load(newest);
-  later.ReadInfo();
-  EXPECT_EQ(later.Failure(), "Конфигурация \"СЧ1\":\n" +
-                                 ModbusMaster::EMBServerException(later.link.Source(), 2).Message());
-  EXPECT_EQ(ConfigRequests(later.link).back(), (Request{kRead, 0x94, 1}));
 }
 
 }  // namespace

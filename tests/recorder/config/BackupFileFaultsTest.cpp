@@ -284,11 +284,11 @@ TEST_F(BackupFileFaults, DiskFullAtEachWriteOrNoRightToWriteLosesNothing)
   };
   std::vector<Case> cases = {
       {"folder without the right to write", SysCallId::Open, EACCES, 0,
-       "Cannot create a temporary file beside \"" + t + "\". Permission denied"},
+       "Cannot create file \"" + t + "\". Permission denied"},
       {"read-only file system", SysCallId::Open, EROFS, 0,
-       "Cannot create a temporary file beside \"" + t + "\". Read-only file system"},
+       "Cannot create file \"" + t + "\". Read-only file system"},
       {"no room for the temporary file's name", SysCallId::Open, ENOSPC, 0,
-       "Cannot create a temporary file beside \"" + t + "\". No space left on device"},
+       "Cannot create file \"" + t + "\". No space left on device"},
       {"disk full at the sync", SysCallId::Fsync, ENOSPC, 0, cannotWrite},
       {"disk full found at the close", SysCallId::Close, ENOSPC, 0, cannotWrite},
       // The older .bak makes way for the link just before it is tried, and the link
@@ -377,7 +377,7 @@ TEST_F(BackupFileFaults, OnAReadOnlyFileSystemTheSaveFailsAndLosesNothing)
   if (!disk.Ready()) GTEST_SKIP() << "no file system of the test's own: " << disk.Why();
   const std::string target = disk / kName;
   EXPECT_THROW_MSG(Config(1).SaveToFile(target), EFileReplaceError,
-                   "Cannot create a temporary file beside \"" + target + "\". Read-only file system");
+                   "Cannot create file \"" + target + "\". Read-only file system");
   ExpectUntouched(std::filesystem::path(target).parent_path(), 0, 2);
 }
 
@@ -389,7 +389,7 @@ TEST_F(BackupFileFaults, AFolderWithoutTheRightToWriteOnAUsersThreadLosesNothing
   ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
   RunAsAUser([&] {
     EXPECT_THROW_MSG(Config(1).SaveToFile(path), EFileReplaceError,
-                     "Cannot create a temporary file beside \"" + path + "\". Permission denied");
+                     "Cannot create file \"" + path + "\". Permission denied");
   });
   ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
   ExpectUntouched(dir.path(), 0, 2);

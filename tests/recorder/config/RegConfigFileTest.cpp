@@ -85,6 +85,10 @@ const OrderCase kOrderCases[] = {
      {4, 16, 18, 19, 21, 22, 17, 32, 33, 34, 35, 37, 38, 43, 39, 40}},
     {"v1_9_NoSignalSectionNoAO", MakeVersion(1, 9, 0), 0, {4, 16, 19, 21, 22, 17, 32, 33, 35, 38, 39, 40}},
     {"v1_10_5_NoRelaySection", MakeVersion(1, 10, 5), 0, {4, 16, 18, 19, 21, 22, 17, 32, 33, 35, 38, 39, 40}},
+    // The relays' section begins with 1.10.6 exactly, its last build below having none.
+    {"v1_10_5_255_NoRelaySectionYet", MakeVersion(1, 10, 5, 255), 0,
+     {4, 16, 18, 19, 21, 22, 17, 32, 33, 35, 38, 39, 40}},
+    {"v1_10_6_RelaySectionFromHere", MakeVersion(1, 10, 6), 0, {4, 16, 18, 19, 21, 22, 17, 32, 33, 35, 38, 36, 39, 40}},
     {"v1_10_10_Relays", MakeVersion(1, 10, 10), Bits({0}),
      {4, 16, 18, 19, 21, 22, 17, 32, 33, 35, 38, 36, 39, 40, 42}},
     {"v1_10_16_DeviceSectionFirst", MakeVersion(1, 10, 16), 0,
@@ -124,6 +128,32 @@ TEST(BackupFile, SummaryBoardFormByFirmware)
     SCOPED_TRACE(VersionToText(c.version));
     BackupDevice device(c.version, Bits({8}));
     device.Fit();
+    EXPECT_TRUE(HasLine(SavedSections(device), c.section));
+  }
+}
+
+// From 2.1.54 a TTL channel is read in either form by its size, and its record goes into
+// the file in the form it came in; a section has one record size, so channels that came
+// in different forms all go in the version's.
+TEST(BackupFile, TTLSectionHoldsTheFormTheChannelsCameIn)
+{
+  const auto& longForm = RecordVector("blocks", "ttl_248_at_2.1.60_keeps_its_form_and_mode");
+  const auto& shortForm = RecordVector("blocks", "ttl_200_at_2.1.60__four_events");
+  const struct {
+    const char* name;
+    std::vector<const std::vector<std::uint8_t>*> read;  // the records of the first channels
+    const char* section;
+  } cases[] = {
+      {"both long", {&longForm, &longForm}, "44 2 248"},
+      {"one long, one short", {&longForm, &shortForm}, "44 2 200"},
+      {"none read", {}, "44 2 200"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    BackupDevice device(MakeVersion(2, 1, 60), Bits({9}));
+    device.info.TTLCount = 2;
+    device.Fit();
+    for (std::size_t i = 0; i < c.read.size(); ++i) device.config.TTL[i].ReadRecord(MakeVersion(2, 1, 60), *c.read[i]);
     EXPECT_TRUE(HasLine(SavedSections(device), c.section));
   }
 }

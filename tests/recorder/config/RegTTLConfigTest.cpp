@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BlockTestSupport.h"
+#include "ConfigTestSupport.h"
 #include "recorder/config/RegConfig.h"
 #include "recorder/info/VersionWord.h"
 
@@ -121,6 +122,59 @@ TEST(TTLRecord, ALongRecordOfAnOlderDeviceIsReadByItsSize)
   EXPECT_EQ(ttl.Events[2].Header, 'x');
   EXPECT_EQ(ttl.Events[2].Setting, 7);
   EXPECT_EQ(ttl.Text, "x\x07");
+}
+
+// The vectors hold the round trip at the version read (BlockVectorsTest); the form
+// kept belongs to that version only, and to the item, not to the block.
+TEST(TTLRecord, TheFormReadIsKeptForTheVersionReadOnly)
+{
+  struct Row {
+    const char* vector;
+    std::uint32_t readAt, otherVersion;
+    std::size_t otherSize;  // the other version's own form
+  };
+  for (const Row& row : {Row{"ttl_248_at_2.1.60_keeps_its_form_and_mode", V(2, 1, 60), V(2, 1, 60, 1), 200},
+                         Row{"ttl_200_at_2.1.140_keeps_its_form", V(2, 1, 140), V(2, 1, 150), 248}}) {
+    SCOPED_TRACE(row.vector);
+    const auto& record = RecordVector("blocks", row.vector);
+    BlockDevice device(row.readAt);
+    TRegTTLConfig& ttl = device.config.TTL[0];
+    ttl.ReadRecord(row.readAt, record);
+    EXPECT_EQ(ttl.WrittenSize(row.readAt), record.size());
+    EXPECT_EQ(Written(ttl, row.readAt), record);
+    EXPECT_EQ(ttl.WrittenSize(row.otherVersion), row.otherSize);
+    EXPECT_EQ(Written(ttl, row.otherVersion).size(), row.otherSize);
+    // A copy keeps the form read; the channel beside it, never read, has the version's.
+    const TRegTTLConfig copy = ttl;
+    EXPECT_EQ(Written(copy, row.readAt), record);
+    EXPECT_EQ(device.config.TTL[1].WrittenSize(row.readAt), TRegTTLConfig::RecordSize(row.readAt));
+  }
+}
+
+// A channel the device reports but no read filled (a model fitted to more channels than
+// it was read for) goes into every form with the channel's defaults: selector E 1 and
+// the factor 1.0.
+TEST(TTLRecord, AChannelNoReadFilledWritesItsDefaultsInEveryForm)
+{
+  struct Row {
+    const char* form;
+    std::uint32_t version;
+    std::size_t size, selectorE, factor;  // offsets
+  };
+  const Row rows[] = {
+      {"80, first line", V(1, 10, 10), 80, 3, 4}, {"80, second line", V(2, 1, 40), 80, 3, 4},
+      {"80, the 2.2 branch", V(2, 2, 1), 80, 3, 4}, {"200", V(2, 1, 60), 200, 3, 4},
+      {"248", V(2, 1, 140), 248, 17, 20},
+  };
+  const std::vector<std::uint8_t> one{0x00, 0x00, 0x80, 0x3F};  // 1.0 as an IEEE single, low byte first
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.form);
+    BlockDevice device(row.version);
+    const auto record = Written(device.config.TTL[3], row.version);
+    ASSERT_EQ(record.size(), row.size);
+    EXPECT_EQ(record[row.selectorE], 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(record.begin() + row.factor, record.begin() + row.factor + 4), one);
+  }
 }
 
 TEST(TTLRecord, FirstLineSelectorsKeepTheirLimits)

@@ -148,7 +148,8 @@ def page_size(v, page_channels):
 
 
 def tablo_size(v):
-    return 200 if from_(v, ver(2, 1, 117)) else 36
+    """From 2.1 on the device may send either form, and a backup keeps the one it sent."""
+    return (36, 200) if v >= ver(2, 1) else 0
 
 
 def sm_size(v):
@@ -170,9 +171,9 @@ def ttl_size(v):
         return 0
     if v < ver(2, 1, 54) or in_branch(v):
         return 80
-    if v < ver(2, 1, 132):
-        return 200
-    return 248
+    # From 2.1.54 the device may send either form, and a backup keeps the one it sent
+    # (the version's own, 200 below 2.1.132 and 248 from then, for channels it did not).
+    return (200, 248)
 
 
 def tmr_size(v):
@@ -422,6 +423,8 @@ def read_rcf2(data):
         if want_size is None:
             need(count == 1, "section %d: a stream is one item", tag)
             check_stream(tag, items, dev, second_board)
+        elif isinstance(want_size, tuple):
+            need(size in want_size, "section %d: item size %d, expected one of %s", tag, size, want_size)
         else:
             need(size == want_size, "section %d: item size %d, expected %d", tag, size, want_size)
         if tag == 80:

@@ -594,6 +594,11 @@ def profiles():
                 pagechannels=16, tmr=0),
         Profile("edge-2.1.126-amx", (2, 1, 126), 21, [AMX], 3212600, ai=1, di=1, do=1, ao=0, ip=0, pages=1,
                 pagechannels=16, tmr=0),
+        # The largest blocks the long read takes: 64 each of analog inputs, analog outputs
+        # (24 of them extension outputs), relays and discrete inputs fill 0x6B's records
+        # 0x00-0xFF, each block ending where the next begins.
+        Profile("edge-2.1.100-long64", (2, 1, 100), 21, [], 3210064, ai=64, physai=16, di=64, do=64, ao=40,
+                extao=24, ip=0, pages=1, pagechannels=16, tmr=0),
     ]
     return road + branch + edges
 

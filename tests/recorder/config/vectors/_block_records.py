@@ -623,9 +623,11 @@ def _ttl_events(rec, offset, f, version, count, convert):
         rec.u16(at + 8, codes[1])
 
 
-def ttl_record(version, fields):
+def ttl_record(version, fields, form=None):
+    """form: the version's own unless given; from 2.1.54 a device may send the other one
+    of "200" and "248", laid out as that form with the version's event count."""
     f = {**TTL_DEFAULTS, **fields}
-    form = ttl_form(version)
+    form = form or ttl_form(version)
     count = ttl_event_count(version, form)
     if form == "80-1x":
         rec = Record(80)

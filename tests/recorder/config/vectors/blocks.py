@@ -541,6 +541,27 @@ def ttl_cases():
     cases.append(case("ttl/248 at 2.1.150, mode 1", "TTL", v, b.ttl_record(v, values),
                       _ttl_fields(values, v, "248")))
 
+    # From 2.1.54 the reader takes either form by its size; written back for the version
+    # it was read at, each keeps its form: a long record its mode and the mode's own
+    # settings (and four events below 2.1.128.50, the last two over the text's first
+    # bytes), a short one its text.
+    v = V(2, 1, 60)
+    values = {"TtlMode": 3, "TtlSelA": 1, "TtlSelB": 2, "TtlSelC": 3, "TtlSelD": 9, "TtlSelE": 5,
+              "ModeByte": 0x5A, "ModeFlag": 1, "ModeWord": 0xBEEF, "ModeSignedA": -3, "ModeSignedB": -128,
+              "ModeLong": 0xA1B2C3D4, "TtlFactor": 0.75, "ShortText": "имп", "Name": "Длинная запись",
+              "Events": raw[:2] + [b.ttl_event(), b.ttl_event(0x05, 4, 6, (code(3, 2), 0))]}
+    # The long form's selector B byte is the version's from 2.1.101 on; the device's own
+    # is read at any version and goes back with the form.
+    record = patched(b.ttl_record(v, values, form="248"), 2, [values["TtlSelB"]])
+    cases.append(case("ttl/248 at 2.1.60 keeps its form and mode", "TTL", v, record,
+                      _ttl_fields(values, v, "248")))
+    v = V(2, 1, 140)
+    values = {"TtlByte": 5, "TtlSelA": 1, "TtlSelB": 2, "TtlSelC": 2, "TtlSelD": 11, "TtlSelE": 7,
+              "TtlFactor": -0.5, "ShortText": "Гц", "Name": "Короткая запись",
+              "Events": converted + [b.ttl_event(), b.ttl_event()], "Text": b"short form kept"}
+    cases.append(case("ttl/200 at 2.1.140 keeps its form", "TTL", v, b.ttl_record(v, values, form="200"),
+                      _ttl_fields(values, v, "200")))
+
     v = V(1, 10, 10)
     values = {"Name": "Селекторы"}
     record = patched(b.ttl_record(v, values), 2, [0xC5])
