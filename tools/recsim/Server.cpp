@@ -1,10 +1,13 @@
 #include "recsim/Server.h"
 
 #include <poll.h>
+#include <netinet/in.h>
+#include <netinet/udp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "platform/Format.h"
@@ -24,6 +27,43 @@ constexpr int kWriteWaitMs = 1000;
 constexpr std::uint32_t kLocalhost = 0x7F000001;
 constexpr std::uint32_t kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
 constexpr std::size_t kMaxDatagram = 1600;
+
+// Sends `copies` equal datagrams. Sent one by one, the first wakes the program, which
+// may take this thread's processor and answer it before the second is even sent: a
+// duplicate would then sometimes come before the program's next request and sometimes
+// after it. As one segmented send the kernel queues them all before the reader runs.
+void SendDatagrams(Socket& socket, const std::uint8_t* data, std::size_t size, int copies, const SocketAddress& to)
+{
+  if (copies > 1 && size > 0) {
+    std::vector<std::uint8_t> train;
+    for (int copy = 0; copy < copies; ++copy) train.insert(train.end(), data, data + size);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(to.port);
+    sa.sin_addr.s_addr = htonl(to.address);
+    iovec iov{train.data(), train.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint16_t))]{};
+    msghdr message{};
+    message.msg_name = &sa;
+    message.msg_namelen = sizeof sa;
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* segment = CMSG_FIRSTHDR(&message);
+    segment->cmsg_level = SOL_UDP;
+    segment->cmsg_type = UDP_SEGMENT;
+    segment->cmsg_len = CMSG_LEN(sizeof(std::uint16_t));
+    const auto segmentSize = static_cast<std::uint16_t>(size);
+    std::memcpy(CMSG_DATA(segment), &segmentSize, sizeof segmentSize);
+    ssize_t sent;
+    do sent = ::sendmsg(socket.Fd(), &message, MSG_NOSIGNAL);
+    while (sent < 0 && errno == EINTR);
+    if (sent == static_cast<ssize_t>(train.size())) return;
+    // A kernel without segmentation offload: one by one, as near together as can be.
+  }
+  for (int copy = 0; copy < copies; ++copy) socket.SendTo(data, size, to);
+}
 
 }  // namespace
 
@@ -279,7 +319,12 @@ void Server::ServeUdp()
   auto [it, added] = udpPeers_.emplace(std::make_pair(peer.address, peer.port), nextConnection_);
   if (added) ++nextConnection_;
   const Outgoing out = Dispatch(ReadMbapRequest(bytes, Link::Udp, it->second));
-  Deliver(out, [&](const std::uint8_t* data, std::size_t size) { udp_.SendTo(data, size, peer); });
+  // The copies of a duplicated reply leave in one send, so that both are queued before
+  // the program can read the first and send its next request.
+  Outgoing once = out;
+  once.copies = out.splitAt == 0 ? 1 : out.copies;
+  const int train = out.splitAt == 0 ? out.copies : 1;
+  Deliver(once, [&](const std::uint8_t* data, std::size_t size) { SendDatagrams(udp_, data, size, train, peer); });
 }
 
 void Server::ServeDiscovery(Socket& socket)
