@@ -220,7 +220,7 @@ TEST_P(AbortQuestion, DaWhileTheUploadRunsCancelsIt)
 // which asks what the failed run leaves to decide; "Отмена" there ends the update.
 TEST_P(AbortQuestion, AFailureWhileTheQuestionIsOpenShowsTheRetryBoxInItsPlace)
 {
-  road.RefuseChunk(2, 3);
+  road.RefuseChunk(8, 3);
   Update(Answer::AfterTheEnd);
 
   EXPECT_TRUE(Seen("retry box: Ошибка обновления 3")) << walked;
@@ -237,7 +237,7 @@ TEST_P(AbortQuestion, AFailureWhileTheQuestionIsOpenShowsTheRetryBoxInItsPlace)
 TEST_P(AbortQuestion, ADeclinedConfirmationStaysDeclined)
 {
   // Slow identification: the question is open before the job's confirmation.
-  road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x2B).Ms(150));
+  road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x2B).Ms(300));
   Update(Answer::AfterTheEnd, /*askAtOnce=*/true, /*decline=*/true);
 
   EXPECT_TRUE(Seen("confirmation declined")) << walked;
