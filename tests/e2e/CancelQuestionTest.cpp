@@ -155,9 +155,9 @@ std::string LastLogLine(const TMainForm& form)
   return lines.value(lines.size() - 1).toStdString();
 }
 
-class AbortQuestion : public testing::TestWithParam<std::tuple<LinkKind, Ask>> {
+class CancelQuestion : public testing::TestWithParam<std::tuple<LinkKind, Ask>> {
 protected:
-  AbortQuestion()
+  CancelQuestion()
   {
     TestApp();
     road.Serve(kRecorder, kRelease);
@@ -191,7 +191,7 @@ protected:
 // The install completes while the question is open; the "Да" that follows changes
 // nothing: the window ends with OK, and the workflow reads the recorder again and logs
 // "OK", as after an upload nobody tried to cancel.
-TEST_P(AbortQuestion, DaAfterTheInstallCarriesTheSuccessThrough)
+TEST_P(CancelQuestion, DaAfterTheInstallCarriesTheSuccessThrough)
 {
   Update(Answer::AfterTheEnd);
 
@@ -205,7 +205,7 @@ TEST_P(AbortQuestion, DaAfterTheInstallCarriesTheSuccessThrough)
 
 // "Да" while the job still runs: the job is cancelled as designed, nothing is installed
 // and the workflow stops.
-TEST_P(AbortQuestion, DaWhileTheUploadRunsCancelsIt)
+TEST_P(CancelQuestion, DaWhileTheUploadRunsCancelsIt)
 {
   Update(Answer::AtOnce);
 
@@ -218,7 +218,7 @@ TEST_P(AbortQuestion, DaWhileTheUploadRunsCancelsIt)
 
 // A chunk refused while the question is open: the question gives way to the Retry box,
 // which asks what the failed run leaves to decide; "Отмена" there ends the update.
-TEST_P(AbortQuestion, AFailureWhileTheQuestionIsOpenShowsTheRetryBoxInItsPlace)
+TEST_P(CancelQuestion, AFailureWhileTheQuestionIsOpenShowsTheRetryBoxInItsPlace)
 {
   road.RefuseChunk(8, 3);
   Update(Answer::AfterTheEnd);
@@ -234,7 +234,7 @@ TEST_P(AbortQuestion, AFailureWhileTheQuestionIsOpenShowsTheRetryBoxInItsPlace)
 // The question asked before the final confirmation, which then comes on top of it and
 // is declined: the run ends without an upload while the question is open, and the late
 // "Да" leaves that end as it is.
-TEST_P(AbortQuestion, ADeclinedConfirmationStaysDeclined)
+TEST_P(CancelQuestion, ADeclinedConfirmationStaysDeclined)
 {
   // Slow identification: the question is open before the job's confirmation.
   road.server.AddFault(recsim::Fault::Of(recsim::Fault::Kind::Delay, -1).OnFunction(0x2B).Ms(300));
@@ -247,7 +247,7 @@ TEST_P(AbortQuestion, ADeclinedConfirmationStaysDeclined)
   EXPECT_EQ(lastLine, "Обновление не выполнено: отменено");
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, AbortQuestion,
+INSTANTIATE_TEST_SUITE_P(Links, CancelQuestion,
                          testing::Combine(testing::Values(LinkKind::Tcp, LinkKind::Rtu),
                                           testing::Values(Ask::Button, Ask::Escape, Ask::CloseBox)),
                          [](const auto& info) {
