@@ -1,7 +1,6 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "platform/Format.h"
+#include "platform/HomeFolder.h"
 #include "platform/OSError.h"
 #include "platform/SafeFileReplace.h"
 #include "platform/SysFault.h"
@@ -49,10 +49,7 @@ std::string Registry::DefaultFolder()
   if (std::string own = env("KESTREL_CONFIG_HOME"); !own.empty()) return own;
   // The XDG rules ignore a relative XDG_CONFIG_HOME.
   if (std::string xdg = env("XDG_CONFIG_HOME"); !xdg.empty() && xdg[0] == '/') return xdg + "/kestrel";
-  std::string home = env("HOME");
-  if (home.empty()) {
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
-  }
+  const std::string home = UserHomeFolder();
   return home.empty() ? std::string() : home + "/.config/kestrel";
 }
 
@@ -86,9 +83,9 @@ RegistryDocument Registry::Load() const
   return RegistryDocument::Parse(text, path);
 }
 
-bool Registry::WriteChanges(const std::vector<Change>& changes) const
+void Registry::CreateFolder() const
 {
-  std::string path = StorePath();  // no folder: raise before touching anything
+  StorePath();  // no folder: raise before touching anything
   // The folder and those above it; an existing one is fine.
   for (std::size_t i = 1; i <= folder_.size(); ++i) {
     if (i != folder_.size() && folder_[i] != '/') continue;
@@ -96,6 +93,12 @@ bool Registry::WriteChanges(const std::vector<Change>& changes) const
     if (SysCall(SysCallId::Mkdir, [&] { return ::mkdir(part.c_str(), 0700); }) != 0 && errno != EEXIST)
       Fail("create the folder", part, errno);
   }
+}
+
+bool Registry::WriteChanges(const std::vector<Change>& changes) const
+{
+  std::string path = StorePath();
+  CreateFolder();
   // Changes are read-modify-write of the whole file: the lock keeps two writers (two
   // runs of the program, or two stores in one) from losing each other's changes.
   std::string lockPath = folder_ + "/" + kLockName;

@@ -29,6 +29,9 @@ public:
   static std::string DefaultFolder();
   const std::string& Folder() const { return folder_; }
   std::string StorePath() const;
+  // The folder and every one above it, the new ones the owner's alone; raises
+  // ERegistryException.
+  void CreateFolder() const;
 
   bool KeyExists(std::string_view key) const;
   // Direct subkeys, in name order.

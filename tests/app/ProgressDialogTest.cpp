@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <thread>
 
 #include "GuiDriving.h"
@@ -44,6 +47,32 @@ protected:
   TProgressDialog dialog{prompts};
   int cancelCalls = 0;
 };
+
+// A progress window shown running, with prompts of its own: one for each row of a table.
+struct ShownProgress {
+  ShownProgress()
+  {
+    dialog.Reset();
+    dialog.show();
+  }
+  QApplication& app = TestApp();  // before any window
+  ScriptedPrompts prompts;
+  TProgressDialog dialog{prompts};
+};
+
+// How a user ends the window or asks to: its button, Escape, its close box.
+enum class Gesture { Button, Escape, CloseBox };
+
+// For the close box: whether the window let itself be closed.
+bool Use(TProgressDialog& dialog, Gesture gesture)
+{
+  switch (gesture) {
+  case Gesture::Button: dialog.Button1->click(); break;
+  case Gesture::Escape: PressKey(dialog, Qt::Key_Escape); break;
+  case Gesture::CloseBox: return dialog.close();
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -106,45 +135,38 @@ TEST_F(ProgressDialogTest, ConfirmedCancelWithoutOnCancelClosesWithTheCancelResu
 
 TEST(ProgressDialog, HowTheJobEndsDecidesTheButtonAndTheResult)
 {
-  TestApp();
-  enum class Then { Nothing, Button, Escape, CloseBox };
   struct Case {
     const char* name;
     JobEnd finish;
     const char* caption;  // after Finish, while still open
-    Then then;
+    std::optional<Gesture> then;
     int result;
   };
   const Case cases[] = {
-      {"installed, button", JobEnd::Succeeded, "OK", Then::Button, 1},
-      {"installed, Escape", JobEnd::Succeeded, "OK", Then::Escape, 1},
-      {"installed, close box", JobEnd::Succeeded, "OK", Then::CloseBox, 1},
-      {"ended without upload, button", JobEnd::Declined, "Отмена", Then::Button, 2},
-      {"ended without upload, Escape", JobEnd::Declined, "Отмена", Then::Escape, 2},
-      {"ended without upload, close box", JobEnd::Declined, "Отмена", Then::CloseBox, 2},
-      {"cancelled closes at once", JobEnd::Cancelled, nullptr, Then::Nothing, 2},
+      {"installed, button", JobEnd::Succeeded, "OK", Gesture::Button, 1},
+      {"installed, Escape", JobEnd::Succeeded, "OK", Gesture::Escape, 1},
+      {"installed, close box", JobEnd::Succeeded, "OK", Gesture::CloseBox, 1},
+      {"ended without upload, button", JobEnd::Declined, "Отмена", Gesture::Button, 2},
+      {"ended without upload, Escape", JobEnd::Declined, "Отмена", Gesture::Escape, 2},
+      {"ended without upload, close box", JobEnd::Declined, "Отмена", Gesture::CloseBox, 2},
+      {"cancelled closes at once", JobEnd::Cancelled, nullptr, std::nullopt, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScriptedPrompts prompts;
-    TProgressDialog dialog(prompts);
-    dialog.Reset();
-    dialog.show();
+    ShownProgress shown;
+    TProgressDialog& dialog = shown.dialog;
     dialog.Finish(c.finish);
     EXPECT_TRUE(dialog.IsFinished());
     if (c.caption) {
       ASSERT_TRUE(dialog.isVisible());
       EXPECT_EQ(dialog.Button1->text(), c.caption);
     }
-    switch (c.then) {
-    case Then::Button: dialog.Button1->click(); break;
-    case Then::Escape: PressKey(dialog, Qt::Key_Escape); break;
-    case Then::CloseBox: EXPECT_TRUE(dialog.close()); break;
-    case Then::Nothing: break;
+    if (c.then) {
+      EXPECT_TRUE(Use(dialog, *c.then));
     }
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), c.result);
-    EXPECT_TRUE(prompts.Asked().empty());  // an ended job asks nothing
+    EXPECT_TRUE(shown.prompts.Asked().empty());  // an ended job asks nothing
   }
 }
 
@@ -162,6 +184,111 @@ TEST_F(ProgressDialogTest, CloseBoxWhileRunningAsksAndOnlyYesCloses)
   EXPECT_EQ(cancelCalls, 1);
   EXPECT_TRUE(Closed());
   EXPECT_EQ(dialog.result(), 2);
+}
+
+// The job goes on behind "Прервать процесс?", and its end (or a retry's start) may be
+// delivered while the question is open. A "Да" given after that is about a run that is
+// over: it changes nothing, and the window stays or closes as that end has it.
+TEST(ProgressDialog, ADaAfterTheRunEndedLeavesTheEndAsItIs)
+{
+  enum class Meanwhile { Installed, EndedWithoutUpload, RetryStarted };
+  struct Case {
+    const char* name;
+    Gesture ask;
+    Meanwhile meanwhile;
+    bool open;            // the window still shown after the answer
+    const char* caption;  // ...with this button, or the result it closed with:
+    int result;
+  };
+  const Case cases[] = {
+      {"installed, button", Gesture::Button, Meanwhile::Installed, true, "OK", 0},
+      {"installed, Escape", Gesture::Escape, Meanwhile::Installed, true, "OK", 0},
+      {"installed, close box", Gesture::CloseBox, Meanwhile::Installed, false, nullptr, 1},
+      {"ended without upload, button", Gesture::Button, Meanwhile::EndedWithoutUpload, true, "Отмена", 0},
+      {"ended without upload, close box", Gesture::CloseBox, Meanwhile::EndedWithoutUpload, false, nullptr, 2},
+      {"retry started, button", Gesture::Button, Meanwhile::RetryStarted, true, "Отмена", 0},
+      {"retry started, close box", Gesture::CloseBox, Meanwhile::RetryStarted, true, "Отмена", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ShownProgress shown;
+    TProgressDialog& dialog = shown.dialog;
+    int cancelCalls = 0;
+    dialog.OnCancel = [&](TProgressDialog*) { ++cancelCalls; };
+    shown.prompts.AnswerWith([&](const MessageBoxRequest&) {
+      switch (c.meanwhile) {
+      case Meanwhile::Installed: dialog.Finish(JobEnd::Succeeded); break;
+      case Meanwhile::EndedWithoutUpload: dialog.Finish(JobEnd::Declined); break;
+      case Meanwhile::RetryStarted: dialog.Reset(); break;
+      }
+      return PromptResult::Yes;
+    });
+    const bool closed = Use(dialog, c.ask);
+    if (c.ask == Gesture::CloseBox) {
+      EXPECT_EQ(closed, !c.open);
+    }
+    EXPECT_EQ(shown.prompts.Asked().size(), 1u);
+    EXPECT_EQ(cancelCalls, 0);
+    ASSERT_EQ(dialog.isVisible(), c.open);
+    if (c.open) {
+      EXPECT_EQ(dialog.Button1->text(), c.caption);
+      // An end that has not come yet is still to come: a retry's run may be cancelled.
+      EXPECT_EQ(dialog.IsCancelled(), c.meanwhile == Meanwhile::EndedWithoutUpload);
+    } else {
+      EXPECT_EQ(dialog.result(), c.result);
+    }
+  }
+}
+
+// The job tells the window that the user's cancel came when the run had already ended:
+// the window goes on running until that end arrives, by its button and by its close box.
+TEST(ProgressDialog, ACancelTooLateForTheJobKeepsTheWindowForItsEnd)
+{
+  for (const Gesture ask : {Gesture::Button, Gesture::CloseBox}) {
+    SCOPED_TRACE(ask == Gesture::Button ? "button" : "close box");
+    ShownProgress shown;
+    TProgressDialog& dialog = shown.dialog;
+    dialog.OnCancel = [](TProgressDialog* sender) { sender->CancelCameTooLate(); };
+    shown.prompts.Answer(PromptResult::Yes);
+    Use(dialog, ask);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.IsCancelled());
+
+    dialog.Finish(JobEnd::Succeeded);
+    EXPECT_EQ(dialog.Button1->text(), "OK");
+    dialog.Button1->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 1);
+  }
+}
+
+// A failed run's Retry box comes in the place of an open question: the real box closes,
+// unanswered, and nothing is cancelled.
+TEST(ProgressDialog, TheQuestionGivesWayToTheRetryBox)
+{
+  TestApp();
+  QtPrompts prompts;
+  TProgressDialog dialog(prompts);
+  dialog.Reset();
+  dialog.show();
+  int cancelCalls = 0;
+  dialog.OnCancel = [&](TProgressDialog*) { ++cancelCalls; };
+  bool questionShown = false, leftOpen = false;
+  WhenModal<QMessageBox>([&](QMessageBox& box) {
+    questionShown = box.text() == "Прервать процесс?";
+    dialog.BeforeRetryBox();
+    // A question left open is closed after a while, so that the test fails, not hangs.
+    QTimer::singleShot(std::chrono::seconds(5), &box, [&box, &leftOpen] {
+      leftOpen = true;
+      box.reject();
+    });
+  });
+  dialog.Button1->click();  // returns once the question has gone
+  EXPECT_TRUE(questionShown);
+  EXPECT_FALSE(leftOpen);
+  EXPECT_EQ(cancelCalls, 0);
+  EXPECT_FALSE(dialog.IsCancelled());
+  EXPECT_TRUE(dialog.isVisible());
 }
 
 TEST_F(ProgressDialogTest, ResetBringsBackTheRunningWindow)

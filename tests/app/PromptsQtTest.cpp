@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCommandLinkButton>
+#include <QDir>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -9,8 +10,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include "GuiDriving.h"
 #include "app/ui/PromptsQt.h"
+#include "platform/LastSaveFolder.h"
+#include "platform/Registry.h"
+#include "support/ScopedEnv.h"
+
+namespace {
+
+// Where a save remembers its folder: in the test's own folder, not the user's settings.
+LastSaveFolder SaveFolderIn(const QTemporaryDir& folder)
+{
+  return LastSaveFolder(Registry(folder.filePath("config").toStdString()));
+}
+
+}  // namespace
 
 TEST(QtPrompts, MessageBoxHasTheApplicationTitleTheButtonsAndTheDefault)
 {
@@ -180,7 +196,7 @@ TEST(QtPrompts, SaveFileAddsTheDefaultExtension)
   TestApp();
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
-  QtPrompts prompts;
+  QtPrompts prompts(SaveFolderIn(folder));
   QStringList filters;
   WhenModal<QFileDialog>([&](QFileDialog& d) {
     filters = d.nameFilters();
@@ -223,7 +239,7 @@ TEST(QtPrompts, SaveFileAsksBeforeReplacingAFile)
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    QtPrompts prompts;
+    QtPrompts prompts(SaveFolderIn(folder));
     QString question;
     bool stillOpen = false;
     WhenModal<QFileDialog>([&](QFileDialog& d) {
@@ -240,6 +256,76 @@ TEST(QtPrompts, SaveFileAsksBeforeReplacingAFile)
     EXPECT_TRUE(question.contains("1234.cfg")) << question.toStdString();
     EXPECT_EQ(stillOpen, c.answer == QMessageBox::No);
   }
+}
+
+// The backup's save dialog is given no folder: it opens where this user last saved,
+// also in a later run of the program, and the first time in the home folder, never in
+// the folder the program was started from. The program as it runs: its settings folder
+// and the home folder from the environment.
+TEST(QtPrompts, SaveFileOpensWhereTheUserLastSaved)
+{
+  TestApp();
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  const QString home = root.filePath("home"), config = root.filePath("config"), started = root.filePath("started"),
+                backups = root.filePath("backups"), elsewhere = root.filePath("elsewhere");
+  for (const QString& folder : {home, started, backups, elsewhere}) ASSERT_TRUE(QDir().mkpath(folder));
+  ScopedEnv homeEnv("HOME", home.toUtf8().constData());
+  ScopedEnv configEnv("KESTREL_CONFIG_HOME", config.toUtf8().constData());
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(started));
+
+  SaveFileRequest request;  // as the backup asks: a name, no folder
+  request.fileName = "1234";
+  request.filter = "Конфигурация регистратора (*.cfg)|*.cfg";
+  request.defaultExt = "cfg";
+  // Shows the dialog, notes the folder it opened in and whether a box came before it,
+  // and saves as `name` in `into`, or cancels without one.
+  struct Showing {
+    std::string folder;
+    bool boxFirst = false;
+    std::optional<std::string> result;
+  };
+  auto show = [&request](QtPrompts& prompts, const QString& into = {}) {
+    Showing showing;
+    WhenModal<QFileDialog>([&](QFileDialog& d) {
+      showing.folder = d.directory().absolutePath().toStdString();
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(window) && window->isVisible()) showing.boxFirst = true;
+      if (into.isEmpty()) return d.reject();
+      d.selectFile(into + "/backup");
+      static_cast<QDialog&>(d).accept();  // as the Save button does
+    });
+    showing.result = prompts.SaveFile(nullptr, request);
+    return showing;
+  };
+
+  {
+    QtPrompts program;
+    const Showing first = show(program, backups);
+    EXPECT_EQ(first.folder, home.toStdString());
+    EXPECT_EQ(first.result, (backups + "/backup.cfg").toStdString());
+    EXPECT_EQ(show(program).folder, backups.toStdString());
+  }
+  {
+    QtPrompts restarted;
+    EXPECT_EQ(show(restarted).folder, backups.toStdString());
+  }
+  // Another run of the program has saved elsewhere since: the next run follows it.
+  LastSaveFolder().Remember((elsewhere + "/5678.cfg").toStdString());
+  {
+    QtPrompts restarted;
+    EXPECT_EQ(show(restarted).folder, elsewhere.toStdString());
+  }
+  // That folder gone, the dialog opens at home again, without an error box.
+  ASSERT_TRUE(QDir(elsewhere).removeRecursively());
+  {
+    QtPrompts restarted;
+    const Showing showing = show(restarted);
+    EXPECT_EQ(showing.folder, home.toStdString());
+    EXPECT_FALSE(showing.boxFirst);
+  }
+  QDir::setCurrent(before);
 }
 
 TEST(QtPrompts, FileFiltersInQtForm)

@@ -3,12 +3,22 @@
 // over the link and the file written, then the upload. Every file is checked by the
 // independent reader (backup_file.py) against what the simulated recorder served.
 
+#include <QApplication>
+#include <QCommandLinkButton>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <filesystem>
+
 #include "WindowDriving.h"
-
-
 #include "support/BackupReader.h"
 #include "support/ServedRecords.h"
 #include "support/ModbusTestUtil.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -93,5 +103,97 @@ INSTANTIATE_TEST_SUITE_P(Profiles, BackupRoad,
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return name;
                          });
+
+// The user of two updates with a backup each, in the real windows: the final
+// confirmation's backup link, then the save dialog, in which a name is given and saved.
+// Notes the folder each save dialog opened in.
+class BackingUpUser : public QObject {
+public:
+  // A dialog that opens outside sandbox is cancelled: a name typed there would land in
+  // a folder that is not the test's.
+  BackingUpUser(std::vector<std::string> names, std::string sandbox)
+      : names_(std::move(names)), sandbox_(std::move(sandbox))
+  {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { Act(); });
+    timer->start(10);
+  }
+
+  std::vector<std::string> openedIn;  // one folder for each save dialog
+
+private:
+  void Act()
+  {
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window || !window->isVisible()) return;
+    // Whatever stays open too long is closed, so that a fault fails the test, not hangs it.
+    if (std::chrono::steady_clock::now() > deadline_) {
+      ADD_FAILURE() << "still open: " << window->metaObject()->className();
+      if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->reject();
+      return;
+    }
+    if (window == done_) return;
+    done_ = window;
+    if (auto* files = qobject_cast<QFileDialog*>(window)) {
+      openedIn.push_back(files->directory().absolutePath().toStdString());
+      auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!name || openedIn.size() > names_.size() || openedIn.back().rfind(sandbox_ + "/", 0) != 0)
+        return files->reject();
+      // Set, not typed: the completer's popup would take a typed Return on a loaded machine.
+      name->setText(QString::fromStdString(names_[openedIn.size() - 1]));
+      static_cast<QDialog*>(files)->accept();  // as the Save button does
+    } else if (auto* progress = dynamic_cast<TProgressDialog*>(window)) {
+      // Once the job has ended with "OK".
+      if (progress->IsFinished()) QTest::mouseClick(progress->Button1, Qt::LeftButton);
+      else done_ = nullptr;
+    } else if (auto* link = window->findChild<QCommandLinkButton*>()) {
+      QTest::mouseClick(link, Qt::LeftButton);
+    } else if (auto* box = qobject_cast<QMessageBox*>(window)) {
+      ADD_FAILURE() << "unexpected box: " << box->text().toStdString();
+      box->reject();
+    }
+  }
+
+  const std::vector<std::string> names_;
+  const std::string sandbox_;
+  const std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  QWidget* done_ = nullptr;
+};
+
+// The backup's save dialog opens where this user saved the last backup, also in a later
+// run of the program, and the first time in the home folder; never in the folder the
+// program was started from. Typing a name alone then saves beside the last backup.
+TEST(BackupFolder, TheSaveDialogOpensWhereTheLastBackupWasSaved)
+{
+  TestApp();
+  TempDir dir;
+  const std::string home = dir / "home", config = dir / "config", started = dir / "started",
+                    backups = dir / "backups";
+  for (const auto& folder : {home, started, backups}) std::filesystem::create_directories(folder);
+  ScopedEnv homeEnv("HOME", home.c_str()), configEnv("KESTREL_CONFIG_HOME", config.c_str());
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(started);
+
+  RecorderRoad road(LinkKind::Tcp);
+  road.Serve("corvane-21-2.1.160-h2.5");
+  // The first run: the dialog in the home folder, the file saved where the user points;
+  // the second, a new run of the program: a name alone lands beside the first.
+  const std::string names[] = {backups + "/first", "second"};
+  std::vector<std::string> openedIn;
+  for (const std::string& name : names) {
+    QtPrompts prompts;
+    BackingUpUser user({name}, dir.path().string());
+    TMemoryStream image;
+    FillStream(image, Pattern(300));
+    EXPECT_TRUE(RunUpgrade(UpgradeEnvironment{prompts, [](BeepSound) {}}, *road.transport, road.unit, image).installed);
+    openedIn.insert(openedIn.end(), user.openedIn.begin(), user.openedIn.end());
+  }
+  std::filesystem::current_path(before);
+
+  EXPECT_EQ(openedIn, (std::vector<std::string>{home, backups}));
+  EXPECT_TRUE(std::filesystem::is_regular_file(backups + "/first.cfg"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(backups + "/second.cfg"));
+  EXPECT_EQ(SortedNames(started), std::vector<std::string>{});
+}
 
 }  // namespace

@@ -24,4 +24,11 @@ public:
   // One line of the job's log; it may hold CR LF line breaks.
   virtual void AddLog(const std::string& text) = 0;
   virtual void Finish(JobEnd end) = 0;
+  // The run has failed and its Retry box, owned by the progress's window, comes next: a
+  // question of the window's own still open about the run gives way to it first, so that
+  // the two do not stand one on the other.
+  virtual void BeforeRetryBox() = 0;
+  // The user's cancel came when the run had already reached its end: it changes nothing,
+  // and that end follows.
+  virtual void CancelCameTooLate() = 0;
 };

@@ -75,6 +75,13 @@ void TIOProgressThread::OnLog(TWorkThread*, const std::string& text)
 
 void TIOProgressThread::CancelRun()
 {
+  // The run has done what it did once its end is reached: an image installed stays
+  // installed, and that end (with its Retry box after a failure) is what the user must
+  // be shown, not a cancel.
+  if (JobState.load() != JobRunning) {
+    if (Progress) Progress->CancelCameTooLate();
+    return;
+  }
   if (!Cancel()) return;
   cancelledByUser_ = true;
   // A request waiting for its reply ends at once with EMBCancelError.
@@ -89,7 +96,7 @@ void TIOProgressThread::OnJobDone(TWorkThread*, bool cancelled)
     Progress->Finish(JobEnd::Cancelled);
     return;
   }
-  switch (JobState) {
+  switch (JobState.load()) {
   case JobInstalled: Progress->Finish(JobEnd::Succeeded); return;
   case JobNotUploaded: Progress->Finish(JobEnd::Declined); return;
   default: break;
@@ -98,6 +105,7 @@ void TIOProgressThread::OnJobDone(TWorkThread*, bool cancelled)
   box.text = ErrorText;
   box.icon = PromptIcon::Error;
   box.buttons = PromptButtons::RetryCancel;
+  Progress->BeforeRetryBox();
   if (prompts_.MessageBox(PromptOwner, box) == PromptResult::Retry) {
     Progress->Reset();
     JobState = JobRunning;
@@ -202,9 +210,11 @@ void TRegUpgradeThread::RunSteps()
                                   VersionByte(version, 1), VersionByte(version, 2)));
     return;
   }
+  // The run's end is set before its line goes out, so that a cancel given meanwhile
+  // finds the run ended.
   if (!ConfirmUpgrade(kTextConfirmUpgrade, connection, Op, *config, designation)) {
-    PostText("отмена");
     JobState = JobNotUploaded;
+    PostText("отмена");
     return;
   }
 
@@ -214,8 +224,8 @@ void TRegUpgradeThread::RunSteps()
     return OnPasswordRequest(op, device, level, password, remember);
   };
   if (!Op.Authorize(Transport, Unit(), kUploadAccessLevel, info, onPassword)) {
-    PostText("отмена");
     JobState = JobNotUploaded;
+    PostText("отмена");
     return;
   }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -52,7 +53,8 @@ public:
 
   // GUI thread, the user's cancel: the run stops, a request waiting for its reply ends
   // at once, and the progress ends as cancelled. Nothing when the run was cancelled
-  // already.
+  // already; nothing either, but the progress told so, once the run has reached its end
+  // (its state is no longer JobRunning), even when that end is not yet delivered.
   void CancelRun();
 
   // GUI thread, the bound callbacks.
@@ -65,7 +67,7 @@ public:
   bool OnPasswordRequest(Registrator::TRegConfigOp* op, TRegInfo* info, std::int32_t& level, std::string& password,
                          bool& remember);
 
-  std::int32_t State() const { return JobState; }
+  std::int32_t State() const { return JobState.load(); }
   const std::string& Error() const { return ErrorText; }
   // GUI thread, once the last run has ended or been cancelled: why it installed nothing,
   // for the log of whoever started the job: "прервано" after the user's cancel,
@@ -75,8 +77,9 @@ public:
 protected:
   ModbusMaster::CBaseModbus& Transport;
   std::int32_t UnitAddress = 0;  // 1 to 247; its low byte goes into the requests
-  // Written by the worker, read on the GUI thread inside the run's synchronous end.
-  std::int32_t JobState = JobRunning;
+  // Written by the worker when the run reaches its end, before the end is delivered;
+  // read on the GUI thread by the end and by a cancel, which may come in between.
+  std::atomic<std::int32_t> JobState{JobRunning};
   std::string ErrorText;
   JobProgress* Progress;
   QWidget* PromptOwner;

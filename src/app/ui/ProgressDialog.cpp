@@ -48,6 +48,7 @@ TProgressDialog::TProgressDialog(Prompts& prompts, QWidget* owner)
 
 void TProgressDialog::Reset()
 {
+  ++runs_;
   Button1->setText(QStringLiteral("Отмена"));
   Cancelled = false;
   Finished = false;
@@ -95,10 +96,32 @@ void TProgressDialog::SetProgress(std::uint32_t position, std::uint32_t total)
       Qt::AutoConnection);
 }
 
-bool TProgressDialog::ConfirmAbort()
+void TProgressDialog::BeforeRetryBox()
 {
-  return prompts_.MessageBox(this, "Прервать процесс?", PromptIcon::Question, PromptButtons::YesNoCancel,
-                             PromptResult::No) == PromptResult::Yes;
+  if (!asking_) return;
+  // The job asks nothing while its end is delivered, so the one dialog of this window
+  // open now is the question.
+  for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+    if (dialog->isVisible()) dialog->reject();
+}
+
+void TProgressDialog::CancelCameTooLate()
+{
+  if (!Finished) Cancelled = false;
+}
+
+TProgressDialog::AbortAnswer TProgressDialog::ConfirmAbort()
+{
+  // One question at a time: a second press can only come from a program, not through
+  // the open box.
+  if (asking_) return AbortAnswer::Keep;
+  asking_ = true;
+  const unsigned run = runs_;
+  const bool yes = prompts_.MessageBox(this, "Прервать процесс?", PromptIcon::Question, PromptButtons::YesNoCancel,
+                                       PromptResult::No) == PromptResult::Yes;
+  asking_ = false;
+  if (!yes) return AbortAnswer::Keep;
+  return Finished || run != runs_ ? AbortAnswer::Late : AbortAnswer::Abort;
 }
 
 void TProgressDialog::Button1Click()
@@ -108,7 +131,9 @@ void TProgressDialog::Button1Click()
     return;
   }
   if (Cancelled) return;  // cancel confirmed, the job is still ending
-  if (!ConfirmAbort()) return;
+  // A late "Да" leaves the window as the job's end has left it: with "OK" after an
+  // install, for the user to read and close.
+  if (ConfirmAbort() != AbortAnswer::Abort) return;
   Cancelled = true;
   if (OnCancel)
     OnCancel(this);
@@ -124,12 +149,28 @@ void TProgressDialog::reject()
 void TProgressDialog::closeEvent(QCloseEvent* event)
 {
   if (!Finished && !Cancelled) {
-    if (!ConfirmAbort()) {
+    switch (ConfirmAbort()) {
+    case AbortAnswer::Keep:
       event->ignore();
       return;
+    case AbortAnswer::Late:
+      // The user wants the window closed, and an ended one closes as its button would;
+      // one running a retry started meanwhile is not the one the question was about.
+      if (!Finished) {
+        event->ignore();
+        return;
+      }
+      break;
+    case AbortAnswer::Abort:
+      Cancelled = true;
+      if (OnCancel) OnCancel(this);
+      // The job had already ended: its end, on its way, decides how the window closes.
+      if (!Cancelled) {
+        event->ignore();
+        return;
+      }
+      break;
     }
-    Cancelled = true;
-    if (OnCancel) OnCancel(this);
   }
   // Closed by its close box the window ends as its button would: after a successful
   // run that is OK, so the caller goes on as after the button.

@@ -33,6 +33,10 @@ public:
   void AddLog(const std::string& text) override;
   // May be called from any thread: the bar is set on the GUI thread by a queued call.
   void SetProgress(std::uint32_t position, std::uint32_t total) override;
+  // An open "Прервать процесс?" is closed as if unanswered.
+  void BeforeRetryBox() override;
+  // The window goes on running until the job's end arrives.
+  void CancelCameTooLate() override;
 
   bool IsCancelled() const { return Cancelled; }
   bool IsFinished() const { return Finished; }
@@ -54,10 +58,20 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
+  // What became of "Прервать процесс?". The job goes on while the question is open, and
+  // its box's event loop may deliver the job's end: a "Да" given after that is Late.
+  enum class AbortAnswer {
+    Abort,  // "Да", the run it was asked about still going
+    Keep,   // any other answer
+    Late,   // "Да", but that run has ended (or a retry has started) meanwhile
+  };
+
   void Button1Click();
-  bool ConfirmAbort();
+  AbortAnswer ConfirmAbort();
 
   Prompts& prompts_;
   bool Cancelled = false;
   bool Finished = false;
+  bool asking_ = false;   // the question is open
+  unsigned runs_ = 0;     // counts the runs shown (Reset): whose end a question awaits
 };

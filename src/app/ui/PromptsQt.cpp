@@ -18,6 +18,7 @@
 #include <map>
 
 #include "app/ui/RegPasswordDialog.h"
+#include "platform/Exception.h"
 
 namespace {
 
@@ -191,7 +192,10 @@ int QtPrompts::DoTaskDialog(QWidget* owner, const TaskDialogRequest& request)
 
 std::optional<std::string> QtPrompts::DoSaveFile(QWidget* owner, const SaveFileRequest& request)
 {
-  QFileDialog dialog(owner, QString::fromStdString(request.title), QString::fromStdString(request.folder));
+  // No folder of the caller's: the system's choice, where this user last saved. Qt's
+  // own would be the current folder, which is wherever the program was started.
+  const std::string folder = request.folder.empty() ? saveFolder_.InitialFolder() : request.folder;
+  QFileDialog dialog(owner, QString::fromStdString(request.title), QString::fromStdString(folder));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   const QStringList filters = QtFileFilters(request.filter);
@@ -202,7 +206,14 @@ std::optional<std::string> QtPrompts::DoSaveFile(QWidget* owner, const SaveFileR
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
-  return chosen.front().toStdString();
+  const std::string path = chosen.front().toStdString();
+  try {
+    saveFolder_.Remember(path);
+  } catch (const Exception&) {
+    // Only where the next dialog opens depends on it; the file chosen is the caller's to
+    // write, and a settings folder that cannot be written must not stand in its way.
+  }
+  return path;
 }
 
 std::optional<PasswordReply> QtPrompts::DoPassword(QWidget* owner, const PasswordRequest& request)

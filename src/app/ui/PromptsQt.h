@@ -3,16 +3,24 @@
 #include <QStringList>
 
 #include "app/core/Prompts.h"
+#include "platform/LastSaveFolder.h"
 
 // The prompts as Qt windows: QMessageBox, a QDialog with command links for the task
 // dialog, QFileDialog, the password dialog.
 class QtPrompts : public Prompts {
+public:
+  // A save dialog given no folder opens where the user last saved (saveFolder).
+  explicit QtPrompts(LastSaveFolder saveFolder = {}) : saveFolder_(std::move(saveFolder)) {}
+
 protected:
   PromptResult DoMessageBox(QWidget* owner, const MessageBoxRequest& request) override;
   int DoTaskDialog(QWidget* owner, const TaskDialogRequest& request) override;
   std::optional<std::string> DoSaveFile(QWidget* owner, const SaveFileRequest& request) override;
   std::optional<PasswordReply> DoPassword(QWidget* owner, const PasswordRequest& request) override;
   int DoShowModal(QDialog& dialog, const std::string& className) override;
+
+private:
+  LastSaveFolder saveFolder_;
 };
 
 // The file filter in Qt's form: "Text (*.txt)|*.txt|All (*.*)|*.*" gives the entries

@@ -54,6 +54,12 @@ public:
     }
     changed_.notify_all();
   }
+  void BeforeRetryBox() override {}
+  void CancelCameTooLate() override
+  {
+    std::lock_guard lock(mutex_);
+    ++lateCancels_;
+  }
 
   // False when the deadline passed first.
   bool WaitForEnd() { return WaitFor([this] { return !ends_.empty(); }); }
@@ -72,6 +78,12 @@ public:
     std::lock_guard lock(mutex_);
     return ends_;
   }
+  // Cancels that came when the run had already ended.
+  int LateCancels() const
+  {
+    std::lock_guard lock(mutex_);
+    return lateCancels_;
+  }
 
   // Called for every line, on the thread that logs it (here the worker's).
   std::function<void(const std::string& line)> onLine;
@@ -88,6 +100,7 @@ private:
   std::vector<std::string> lines_;
   std::uint32_t lastPosition_ = 0;
   std::vector<JobEnd> ends_;
+  int lateCancels_ = 0;
 };
 
 // An upload of one image as the workflow starts it.

@@ -246,6 +246,44 @@ TEST(UpgradeJob, ACancelOnlyTheFlagSeesSendsNoFurtherChunk)
   }
 }
 
+// A cancel given once the run has reached its end, while that end is still on its way
+// (the user's "Да" handled between the run's last line and its end): the end stands.
+// An installed image is reported installed, a decline as declined, a failure with its
+// Retry box.
+TEST(UpgradeJob, CancelAfterTheRunReachedItsEndChangesNothing)
+{
+  const struct {
+    const char* name;
+    int refusedChunk;  // -1: none
+    PromptResult confirmation;
+    const char* cancelAt;  // the run's line at which the user cancels
+    JobEnd end;
+    bool retryBox;
+  } cases[] = {
+      {"installed", -1, PromptResult::Yes, "Загрузка обновления выполнена успешно.", JobEnd::Succeeded, false},
+      {"declined", -1, PromptResult::Cancel, "отмена", JobEnd::Declined, false},
+      {"failed", 1, PromptResult::Yes, "Ошибка: Ошибка обновления 3", JobEnd::Cancelled, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecorderRoad road(LinkKind::Tcp);
+    road.Serve(kRecorder);
+    if (c.refusedChunk >= 0) road.RefuseChunk(c.refusedChunk, 3);
+    Job job(road);
+    job.progress.onLine = [&job, &c](const std::string& line) {
+      if (line.rfind(c.cancelAt, 0) == 0) job.Cancel();
+    };
+    job.prompts.AnswerTask(c.confirmation);
+    if (c.retryBox) job.prompts.Answer(PromptResult::Cancel);
+    EXPECT_EQ(job.Run(Pattern(500)), c.end == JobEnd::Succeeded);
+
+    EXPECT_EQ(job.progress.Ends(), std::vector<JobEnd>{c.end});
+    EXPECT_EQ(job.progress.LateCancels(), 1);
+    EXPECT_EQ(job.Boxes().size(), c.retryBox ? 1u : 0u);
+    EXPECT_TRUE(job.prompts.Faults().empty()) << ::testing::PrintToString(job.prompts.Faults());
+  }
+}
+
 TEST(UpgradeJob, DecliningTheConfirmationLogsCancel)
 {
   RecorderRoad road(LinkKind::Tcp);
