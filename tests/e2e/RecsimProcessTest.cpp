@@ -94,7 +94,7 @@ TEST(RecsimProcess, APortOnlyRootMayBindIsRefusedWithTheWayToGetTheRight)
   std::ifstream("/proc/sys/net/ipv4/ip_unprivileged_port_start") >> unprivilegedFrom;
   if (unprivilegedFrom <= 502) GTEST_SKIP() << "every user may bind port 502 on this computer";
   TempDir dir;
-  RecsimLaunch launch{.program = std::filesystem::canonical(KESTREL_RECSIM).string(), .withErrors = true};
+  RecsimLaunch launch{.program = std::filesystem::canonical(KESTREL_RECSIM).string(), .through = {}, .withErrors = true};
   if (geteuid() == 0) {
     // As user nobody, from a copy in a folder anyone may enter.
     std::filesystem::copy_file(KESTREL_RECSIM, dir / "kestrel-recsim");
