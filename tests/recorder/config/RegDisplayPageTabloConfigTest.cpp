@@ -45,7 +45,9 @@ TEST(BoardRecord, ReadersBands)
     TRegDisplayPageTabloConfig board;
     EXPECT_EQ(Outcome(row.version, [&] { board.ReadRecord(device.Info(), std::vector<std::uint8_t>(row.size, 0)); }),
               row.outcome);
-    if (row.outcome[0] == 0) EXPECT_EQ(board.Slots.size(), 32u);
+    if (row.outcome[0] == 0) {
+      EXPECT_EQ(board.Slots.size(), 32u);
+    }
   }
 }
 
