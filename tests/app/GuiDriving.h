@@ -11,8 +11,10 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 #include "support/QtTestApp.h"
+#include "support/WindowWalker.h"
 
 // Serves the GUI thread's events until done() holds or the deadline passes; gives done().
 inline bool WaitUntil(const std::function<bool()>& done,
@@ -27,20 +29,34 @@ inline bool WaitUntil(const std::function<bool()>& done,
   return true;
 }
 
-// Once a modal window of type T is shown, runs action on it (from the modal loop).
+// Once a modal window of type T is shown, runs action on it (from the modal loop). If
+// none comes within 30 s while another modal window stands, nobody would answer that
+// one: the test fails naming it, and it is closed, with any under it.
 template <class T>
 void WhenModal(std::function<void(T&)> action)
 {
   auto* timer = new QTimer(&TestApp());
   timer->setInterval(5);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, action, end] {
-    auto* window = dynamic_cast<T*>(QApplication::activeModalWidget());
-    const bool late = std::chrono::steady_clock::now() >= end;
-    if (!late && !(window && window->isVisible())) return;
+  auto failed = std::make_shared<bool>(false);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, action, end, failed] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!*failed) {
+      auto* window = dynamic_cast<T*>(modal);
+      if (window && window->isVisible()) {
+        timer->stop();
+        timer->deleteLater();
+        return action(*window);
+      }
+      if (std::chrono::steady_clock::now() < end) return;
+      if (modal) {
+        *failed = true;
+        FailWithOpenWindows("no awaited window came within 30 s");
+      }
+    }
+    if (modal) return CloseTopWindow();
     timer->stop();
     timer->deleteLater();
-    if (window) action(*window);
   });
   timer->start();
 }

@@ -9,13 +9,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
-#include <chrono>
 #include <filesystem>
 
 #include "WindowDriving.h"
 #include "support/BackupReader.h"
+#include "support/WindowWalker.h"
 #include "support/ServedRecords.h"
 #include "support/ModbusTestUtil.h"
 #include "support/ScopedEnv.h"
@@ -107,34 +106,29 @@ INSTANTIATE_TEST_SUITE_P(Profiles, BackupRoad,
 // The user of two updates with a backup each, in the real windows: the final
 // confirmation's backup link, then the save dialog, in which a name is given and saved.
 // Notes the folder each save dialog opened in.
-class BackingUpUser : public QObject {
+class BackingUpUser : public WindowWalker {
 public:
   // A dialog that opens outside sandbox is cancelled: a name typed there would land in
   // a folder that is not the test's.
   BackingUpUser(std::vector<std::string> names, std::string sandbox)
       : names_(std::move(names)), sandbox_(std::move(sandbox))
   {
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this] { Act(); });
-    timer->start(10);
   }
 
   std::vector<std::string> openedIn;  // one folder for each save dialog
 
 private:
-  void Act()
+  void Act(QWidget& window) override
   {
-    QWidget* window = QApplication::activeModalWidget();
-    if (!window || !window->isVisible()) return;
-    // Whatever stays open too long is closed, so that a fault fails the test, not hangs it.
-    if (std::chrono::steady_clock::now() > deadline_) {
-      ADD_FAILURE() << "still open: " << window->metaObject()->className();
-      if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->reject();
+    if (auto* progress = dynamic_cast<TProgressDialog*>(&window)) {
+      // Once the job has ended with "OK".
+      if (!progress->IsFinished()) return;
+      Done(window);
+      QTest::mouseClick(progress->Button1, Qt::LeftButton);
       return;
     }
-    if (window == done_) return;
-    done_ = window;
-    if (auto* files = qobject_cast<QFileDialog*>(window)) {
+    Done(window);
+    if (auto* files = qobject_cast<QFileDialog*>(&window)) {
       openedIn.push_back(files->directory().absolutePath().toStdString());
       auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       if (!name || openedIn.size() > names_.size() || openedIn.back().rfind(sandbox_ + "/", 0) != 0)
@@ -142,13 +136,9 @@ private:
       // Set, not typed: the completer's popup would take a typed Return on a loaded machine.
       name->setText(QString::fromStdString(names_[openedIn.size() - 1]));
       static_cast<QDialog*>(files)->accept();  // as the Save button does
-    } else if (auto* progress = dynamic_cast<TProgressDialog*>(window)) {
-      // Once the job has ended with "OK".
-      if (progress->IsFinished()) QTest::mouseClick(progress->Button1, Qt::LeftButton);
-      else done_ = nullptr;
-    } else if (auto* link = window->findChild<QCommandLinkButton*>()) {
+    } else if (auto* link = window.findChild<QCommandLinkButton*>()) {
       QTest::mouseClick(link, Qt::LeftButton);
-    } else if (auto* box = qobject_cast<QMessageBox*>(window)) {
+    } else if (auto* box = qobject_cast<QMessageBox*>(&window)) {
       ADD_FAILURE() << "unexpected box: " << box->text().toStdString();
       box->reject();
     }
@@ -156,8 +146,6 @@ private:
 
   const std::vector<std::string> names_;
   const std::string sandbox_;
-  const std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  QWidget* done_ = nullptr;
 };
 
 // The backup's save dialog opens where this user saved the last backup, also in a later

@@ -11,12 +11,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include <chrono>
 #include <functional>
 
 #include "WindowDriving.h"
+#include "support/WindowWalker.h"
 
 namespace {
 
@@ -37,33 +36,22 @@ enum class Answer {
 // slowly. Every other window is answered as a user who wants the update answers it:
 // OK to the boxes, "Да" to the final confirmation (or its "Отмена" when declining),
 // "Отмена" to a Retry box, and the progress window's button once the job has ended.
-class HesitantUser : public QObject {
+class HesitantUser : public WindowWalker {
 public:
   HesitantUser(Ask ask, Answer answer, bool askAtOnce, bool decline)
       : ask_(ask), answer_(answer), askAtOnce_(askAtOnce), decline_(decline)
   {
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this] { Act(); });
-    timer->start(10);
   }
 
   std::vector<std::string> seen;  // what the user met, in order
   int progressResult = -1;        // the progress window's modal result
 
 private:
-  void Act()
+  void Act(QWidget& window) override
   {
-    QWidget* window = QApplication::activeModalWidget();
-    if (!window || !window->isVisible()) return;
-    // Whatever stays open too long is closed, so that a fault fails the test, not hangs it.
-    if (std::chrono::steady_clock::now() > deadline_) {
-      seen.push_back("deadline");
-      if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->reject();
-      return;
-    }
-    if (auto* progress = dynamic_cast<TProgressDialog*>(window)) return Progress(*progress);
-    if (auto* box = qobject_cast<QMessageBox*>(window)) return Box(*box);
-    if (auto* buttons = window->findChild<QDialogButtonBox*>()) return Confirm(*window, *buttons);
+    if (auto* progress = dynamic_cast<TProgressDialog*>(&window)) return Progress(*progress);
+    if (auto* box = qobject_cast<QMessageBox*>(&window)) return Box(*box);
+    if (auto* buttons = window.findChild<QDialogButtonBox*>()) return Confirm(window, *buttons);
   }
 
   void Progress(TProgressDialog& window)
@@ -133,7 +121,6 @@ private:
   const Answer answer_;
   const bool askAtOnce_;  // as soon as the window shows, else once the upload has begun
   const bool decline_;
-  const std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   TProgressDialog* progress_ = nullptr;
   bool asked_ = false;
 };
@@ -177,7 +164,6 @@ protected:
     walked = testing::PrintToString(seen);
     progressResult = user.progressResult;
     lastLine = LastLogLine(program.form);
-    EXPECT_FALSE(Seen("deadline")) << walked;
   }
   bool Seen(const std::string& text) const { return std::find(seen.begin(), seen.end(), text) != seen.end(); }
 

@@ -29,13 +29,13 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "WindowDriving.h"
+#include "support/WindowWalker.h"
 #include "app/ui/RegPasswordDialog.h"
 #include "app/ui/ScanEthDialog.h"
 #include "app/ui/ScanList.h"
@@ -51,7 +51,7 @@ std::string Variable(const char* name)
 
 // The user of the README: answers each modal window as it comes, as the walk says, and
 // notes what each one showed.
-class ReadmeUser : public QObject {
+class ReadmeUser : public WindowWalker {
 public:
   ReadmeUser(std::string address, std::string password, std::string scan = {}, std::string backup = {})
       : address_(std::move(address)),
@@ -59,18 +59,14 @@ public:
         scan_(std::move(scan)),
         backup_(std::move(backup))
   {
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this] { Act(); });
-    timer->start(20);
   }
 
   std::vector<std::string> seen;  // "window: text", in order
 
 private:
-  void Act()
+  void Act(QWidget& widget) override
   {
-    QWidget* window = QApplication::activeModalWidget();
-    if (!window || !window->isVisible() || window == done_) return;
+    QWidget* window = &widget;
     if (auto* settings = dynamic_cast<TMBSetupDialog2*>(window)) return scan_.empty() ? Connect(*settings) : Find(*settings);
     if (auto* discovery = dynamic_cast<TScanEthDialog*>(window)) return Discover(*discovery);
     if (auto* serial = dynamic_cast<TScanRSDialog*>(window)) return Sweep(*serial);
@@ -83,7 +79,7 @@ private:
 
   void Connect(TMBSetupDialog2& dialog)
   {
-    done_ = &dialog;
+    Done(dialog);
     seen.push_back("settings");
     const bool serial = address_.rfind("/dev/", 0) == 0;
     QTest::mouseClick(serial ? dialog.rbSerial : dialog.rbEthernet, Qt::LeftButton);
@@ -104,7 +100,7 @@ private:
   // "Сканировать сеть" of the interface the README names.
   void Find(TMBSetupDialog2& dialog)
   {
-    done_ = &dialog;
+    Done(dialog);
     seen.push_back("settings");
     const bool serial = scan_ == "serial";
     QTest::mouseClick(serial ? dialog.rbSerial : dialog.rbEthernet, Qt::LeftButton);
@@ -123,7 +119,7 @@ private:
       return;
     }
     if (dialog.ListView1->topLevelItemCount() == 0) return;
-    done_ = &dialog;
+    Done(dialog);
     Choose(*dialog.ListView1, dialog.btnOK, "discovery: ");
   }
 
@@ -151,7 +147,7 @@ private:
       return;
     }
     if (dialog.Scan().IsScanning() || dialog.ListView1->topLevelItemCount() == 0) return;
-    done_ = &dialog;
+    Done(dialog);
     seen.push_back("scan: " + dialog.Label8->text().toStdString());
     Choose(*dialog.ListView1, dialog.btnOK, "found: ");
   }
@@ -167,7 +163,7 @@ private:
   // OK to every box, and "Отмена" to a Retry box.
   void Answer(QMessageBox& box)
   {
-    done_ = &box;
+    Done(box);
     seen.push_back("box: " + box.text().toStdString());
     QAbstractButton* button = box.button(QMessageBox::Ok);
     if (box.button(QMessageBox::Retry)) button = box.button(QMessageBox::Cancel);
@@ -178,7 +174,7 @@ private:
 
   void Type(TRegPasswordDialog& dialog)
   {
-    done_ = &dialog;
+    Done(dialog);
     seen.push_back("password: " + dialog.EditDevice->text().toStdString());
     QTest::keyClicks(dialog.EditPassword, QString::fromStdString(password_));
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
@@ -188,7 +184,7 @@ private:
   void Confirm(QWidget& dialog, QDialogButtonBox& buttons)
   {
     if (!buttons.button(QDialogButtonBox::Yes)) return;
-    done_ = &dialog;
+    Done(dialog);
     seen.push_back("confirmation");
     if (!backup_.empty()) {
       for (auto* link : dialog.findChildren<QCommandLinkButton*>()) {
@@ -201,24 +197,24 @@ private:
     QTest::mouseClick(buttons.button(QDialogButtonBox::Yes), Qt::LeftButton);
   }
 
-  // The name typed over the one proposed, then Enter.
+  // The name given over the one proposed, then saved. Set, not typed: typed, it opens the
+  // name box's completer, whose popup takes the Return when the machine is busy, and the
+  // dialog stays open as it does for a user, who presses Return again.
   void Name(QFileDialog& dialog)
   {
-    done_ = &dialog;
+    Done(dialog);
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     seen.push_back("file: " + (name ? name->text().toStdString() : std::string("no name box")));
     if (!name) return dialog.reject();
-    name->setFocus();
-    name->selectAll();
-    QTest::keyClicks(name, QString::fromStdString(backup_));
-    QTest::keyClick(name, Qt::Key_Return);
+    name->setText(QString::fromStdString(backup_));
+    static_cast<QDialog&>(dialog).accept();  // as the Save button does
   }
 
   // Once the job has ended with "OK" the user closes the window.
   void Close(TProgressDialog& window)
   {
     if (window.Button1->text() != QStringLiteral("OK")) return;
-    done_ = &window;
+    Done(window);
     seen.push_back("progress: " + window.Memo1->toPlainText().toStdString());
     QTest::mouseClick(window.Button1, Qt::LeftButton);
   }
@@ -228,7 +224,6 @@ private:
   const std::string scan_;
   bool scanned_ = false;
   const std::string backup_;
-  QWidget* done_ = nullptr;
 };
 
 bool AnyContains(const std::vector<std::string>& lines, const std::string& text)
