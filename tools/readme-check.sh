@@ -18,8 +18,10 @@ work=$(mktemp -d)
 shared=$(mktemp -d)
 chmod 755 "$shared"
 recsim_pid=
+namespace_pid=
 cleanup() {
   [ -n "$recsim_pid" ] && kill "$recsim_pid" 2>/dev/null
+  [ -n "$namespace_pid" ] && kill "$namespace_pid" 2>/dev/null
   rm -rf "$work" "$shared"
 }
 trap cleanup EXIT
@@ -51,6 +53,10 @@ as_written "-info list.txt"
 as_written "list.txt"
 as_written '$XDG_CONFIG_HOME/kestrel/registry.txt'
 mkdir -p "$work/elsewhere"
+# The README's example run in the repository's folder leaves a list.txt there: only a
+# list.txt this run made or changed is a fault.
+repository_list() { stat -c '%y %i' "$root/list.txt" 2>/dev/null || true; }
+list_before=$(repository_list)
 status=0
 (cd "$work/elsewhere" && no_display XDG_CONFIG_HOME="$work/xdg" "$root/run" -info list.txt) \
   >"$work/run.out" 2>"$work/run.err" || status=$?
@@ -60,7 +66,7 @@ grep -qE '^\[[0-9]+/[0-9]+\] |^ninja: no work to do' "$work/run.err" || fail "./
 [ -s "$work/run.out" ] && fail "./run -info list.txt wrote to standard output: $(head -c 200 "$work/run.out")"
 [ "$(head -n 1 "$work/elsewhere/list.txt" 2>/dev/null)" = $'\xEF\xBB\xBFCorvane-Tovi v2.1.160.115\r' ] ||
   fail "list.txt is not in the folder ./run was started in, or has no heading"
-[ -e "$root/list.txt" ] && fail "./run -info list.txt wrote into the repository's folder"
+[ "$(repository_list)" = "$list_before" ] || fail "./run -info list.txt wrote into the repository's folder"
 [ -f "$work/xdg/kestrel/registry.txt" ] || fail "the settings are not in \$XDG_CONFIG_HOME/kestrel/registry.txt"
 
 echo "== the sample build"
@@ -133,24 +139,33 @@ for profile in corvane-21-2.1.70-h2.5 corvane-21-2.1.70-h2.5-login corvane-21-2.
   expect_line "--list-profiles" "$work/profiles.txt" "$profile"
 done
 
-# The examples take fixed ports: one check at a time on this computer.
-exec 9>"${TMPDIR:-/tmp}/kestrel-readme-check.lock"
+# The examples take fixed ports: one check at a time on this computer, whoever runs it.
+# The lock is opened for reading, which the file's rights allow every user, whoever made
+# it; /tmp's sticky bit would refuse another user's file opened for writing.
+lock=/tmp/kestrel-readme-check.lock
+[ -e "$lock" ] || (umask 022 && : >>"$lock") 2>/dev/null || true
+if ! { exec 9<"$lock"; } 2>/dev/null; then
+  fail "cannot open the lock $lock, which another user made unreadable: remove it"
+  exit 1
+fi
 flock 9
 
 # walk NAME "RECSIM ARGUMENTS" FIRST-LINE-PREFIX [VARIABLE=VALUE...]: starts the simulator
 # as the README does, waits for the line it prints first, and walks the program to it.
 # @PRINTED@ in a variable stands for what that line gave. The simulator must have
 # received what `heard` matches (by default an upload). The simulator started is
-# $simulator (by default the README's), through the command in $launch, if any.
+# $simulator (by default the README's), through the command in $launch, if any; both
+# the simulator and the walk run through the command in $inside, if any.
 heard='fn=0x68'
 simulator=$recsim
 launch=()
+inside=()
 walk() {
   local name=$1 arguments=$2 prefix=$3
   shift 3
   as_written "$recsim $arguments"
   # shellcheck disable=SC2086 # the arguments as the README writes them
-  "${launch[@]}" "$simulator" $arguments >"$work/recsim.out" 2>&1 &
+  "${inside[@]}" "${launch[@]}" "$simulator" $arguments >"$work/recsim.out" 2>&1 &
   recsim_pid=$!
   local first=
   for _ in $(seq 100); do
@@ -167,7 +182,7 @@ walk() {
     for variable in "$@"; do variables+=("${variable//@PRINTED@/$first}"); done
     status=0
     # A walk that names no discovery target of its own asks on loopback's discard port.
-    env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" KESTREL_DISCOVERY_TARGET=127.0.0.1:9 \
+    "${inside[@]}" env QT_QPA_PLATFORM=offscreen KESTREL_CONFIG_HOME="$work/config" KESTREL_DISCOVERY_TARGET=127.0.0.1:9 \
       "${variables[@]}" \
       timeout 120 "$walker" --gtest_filter='ReadmeWalk.*' --gtest_brief=1 >"$work/walk.out" 2>&1 || status=$?
     expect_status "$name: the walk" 0 "$status" "$work/walk.out"
@@ -228,7 +243,9 @@ echo "== finding the recorder on Ethernet"
 # simulator was given the right. Run as root (CI), the simulator runs here as an
 # ordinary user all the same, from a copy given the right as the README says, so that
 # what the README tells such a user is what is checked; refused it first, it must say how
-# to get the right.
+# to get the right. Run as an ordinary user without the right, the simulator and the walk
+# run together in a user and network namespace of their own, whose root may bind port
+# 502 on its own loopback.
 discovery="--discovery 40000 --tcp 502 --profile corvane-21-2.1.70-h2.5"
 grant="sudo setcap cap_net_bind_service=+ep $recsim"
 as_written "$grant"
@@ -249,8 +266,22 @@ if [ "$(id -u)" -eq 0 ]; then
   launch=("${unprivileged[@]}")
 elif ! getcap "$recsim" 2>/dev/null | grep -q cap_net_bind_service &&
   [ "$(cat /proc/sys/net/ipv4/ip_unprivileged_port_start)" -gt 502 ]; then
-  fail "the discovery's walk needs port 502: give the simulator the right as the README says: $grant"
-  reachable=
+  # The namespace lives as long as the process that made it; what runs in it enters it.
+  unshare --user --map-root-user --net sleep infinity 2>"$work/namespace.out" &
+  namespace_pid=$!
+  for _ in $(seq 50); do
+    [ "$(readlink "/proc/$namespace_pid/ns/net" 2>/dev/null)" != "$(readlink /proc/self/ns/net)" ] && break
+    kill -0 "$namespace_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  inside=(nsenter --target "$namespace_pid" --user --net)
+  if ! "${inside[@]}" ip link set lo up >>"$work/namespace.out" 2>&1; then
+    fail "the discovery's walk needs port 502, which only root may bind, and no user namespace could be made" \
+      "to run it in ($(tail -n 1 "$work/namespace.out")). Run ./test as root, or give the simulator the" \
+      "right as the README says ($grant), or allow unprivileged user namespaces" \
+      "(sysctl kernel.unprivileged_userns_clone=1, user.max_user_namespaces above 0)"
+    reachable=
+  fi
 fi
 # The walk stands in for the program the README starts with the same variable.
 as_written "KESTREL_DISCOVERY_TARGET"
@@ -264,6 +295,12 @@ if [ -n "$reachable" ]; then
 fi
 simulator=$recsim
 launch=()
+inside=()
+if [ -n "$namespace_pid" ]; then
+  kill "$namespace_pid" 2>/dev/null
+  wait "$namespace_pid" 2>/dev/null || true
+  namespace_pid=
+fi
 
 # Every command, option, address and variable the README shows in code was run above.
 while IFS= read -r span; do

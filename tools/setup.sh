@@ -7,7 +7,7 @@ KESTREL_PACKAGES=(
   fonts-dejavu-core
   libmodbus-dev
   python3
-  libcap2-bin
+  libcap2-bin iproute2
   clang libclang-rt-14-dev llvm
 )
 
