@@ -1,10 +1,11 @@
 #pragma once
 
-// Helpers of the GUI tests: waiting on the event loop and acting on a modal window
-// once it is shown (TestApp() is the shared application object).
+// Helpers of the GUI tests: waiting on the event loop, acting on a modal window once it
+// is shown, and a desktop's font (TestApp() is the shared application object).
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFont>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
@@ -68,3 +69,22 @@ inline void PressKey(QWidget& widget, int key, const QString& text = QString())
   QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
   QCoreApplication::sendEvent(&widget, &release);
 }
+
+// The application's font at a desktop's point size while this lives (0: the platform's
+// own size), the font before it restored after. Windows made meanwhile are laid out in it.
+class ScopedFontSize {
+public:
+  explicit ScopedFontSize(double pointSize) : before_(QApplication::font())
+  {
+    if (pointSize <= 0) return;
+    QFont desktop = before_;
+    desktop.setPointSizeF(pointSize);
+    QApplication::setFont(desktop);
+  }
+  ~ScopedFontSize() { QApplication::setFont(before_); }
+  ScopedFontSize(const ScopedFontSize&) = delete;
+  ScopedFontSize& operator=(const ScopedFontSize&) = delete;
+
+private:
+  QFont before_;
+};

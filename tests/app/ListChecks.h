@@ -1,10 +1,12 @@
 #pragma once
 
 // What a list shows, judged as a user sees it: whether a cell's text fits its column,
-// and whether a selected row's text can be read on the selection.
+// how much of a column is in view, and whether a selected row's text can be read on the
+// selection.
 
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QImage>
 #include <QPalette>
 #include <QStyle>
@@ -19,6 +21,14 @@ inline int CellWidthFor(const QTreeView& view, const QString& text)
 {
   const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
   return view.fontMetrics().horizontalAdvance(text) + 2 * margin;
+}
+
+// How wide a column shows in the list's view, scrolled as it is now.
+inline int ShownWidth(const QTreeView& view, int column)
+{
+  const QHeaderView* head = view.header();
+  const QRect section(head->sectionViewportPosition(column), 0, head->sectionSize(column), 1);
+  return (section & view.viewport()->rect()).width();
 }
 
 // Two colours apart as the eye tells them: the largest difference of one channel.

@@ -114,16 +114,6 @@ void PrintTo(const FontCase& font, std::ostream* out) { *out << font.name; }
 
 class WindowSizeTest : public SetupDialogTest, public ::testing::WithParamInterface<FontCase> {
 protected:
-  WindowSizeTest() : font_(QApplication::font())
-  {
-    if (GetParam().pointSize > 0) {
-      QFont desktop = font_;
-      desktop.setPointSizeF(GetParam().pointSize);
-      QApplication::setFont(desktop);
-    }
-  }
-  ~WindowSizeTest() override { QApplication::setFont(font_); }
-
   void SetUp() override
   {
     // Without a font on the machine every text measures next to nothing and nothing
@@ -150,7 +140,7 @@ protected:
   }
 
 private:
-  QFont font_;
+  ScopedFontSize font_{GetParam().pointSize};
 };
 
 TEST_P(WindowSizeTest, TheMainWindowAtItsDefaultAndItsMinimumSize)

@@ -58,22 +58,28 @@ ScanListView::ScanListView(QWidget* parent) : QTreeWidget(parent), addressWidth_
   QHeaderView* head = header();
   head->setSectionsClickable(false);
   head->setSectionsMovable(false);
-  head->setStretchLastSection(true);
+  // Sized by the list itself (FitDescriptionColumn), not by the user. Qt's stretched
+  // last section falls to the header's minimum where the columns before it fill the
+  // view, and the scroll bar then ends inside the description.
+  head->setSectionResizeMode(kDescriptionColumn, QHeaderView::Fixed);
   head->setMinimumSectionSize(std::min({kColumns[0].minimum, kColumns[1].minimum, kDescriptionMinimum}));
   for (int column = 0; column < 2; ++column) setColumnWidth(column, kColumns[column].width);
   connect(head, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-    if (column >= 2) return;
+    if (column >= kDescriptionColumn) return;
     const int limited = std::clamp(size, kColumns[column].minimum, kColumns[column].maximum);
     if (limited != size) {
       header()->resizeSection(column, limited);
       return;
     }
     if (column == kAddressColumn && !fitting_) addressWidth_ = size;
+    FitDescriptionColumn();
   });
-  // Emptied (clear()), the column goes back to the user's width.
+  // Emptied (clear()), the address column goes back to the user's width.
   connect(model(), &QAbstractItemModel::modelReset, this, [this] {
     widestAddress_ = 0;
+    widestDescription_ = 0;
     FitAddressColumn();
+    FitDescriptionColumn();
   });
   SetMultiSelect(false);
 }
@@ -89,10 +95,13 @@ void ScanListView::AddRow(const std::string& number, const std::string& address,
 {
   auto* item = new QTreeWidgetItem(
       QStringList{QString::fromStdString(number), QString::fromStdString(address), QString::fromStdString(description)});
-  item->setToolTip(kAddressColumn, item->text(kAddressColumn));
+  for (int column : {kAddressColumn, kDescriptionColumn}) item->setToolTip(column, item->text(column));
   addTopLevelItem(item);
-  widestAddress_ = std::max(widestAddress_, sizeHintForIndex(indexFromItem(item, kAddressColumn)).width());
+  auto needs = [&](int column) { return sizeHintForIndex(indexFromItem(item, column)).width(); };
+  widestAddress_ = std::max(widestAddress_, needs(kAddressColumn));
+  widestDescription_ = std::max(widestDescription_, needs(kDescriptionColumn));
   FitAddressColumn();
+  FitDescriptionColumn();
 }
 
 void ScanListView::SetMultiSelect(bool on)
@@ -113,6 +122,20 @@ void ScanListView::FitAddressColumn()
   fitting_ = true;
   setColumnWidth(kAddressColumn, std::min(std::max(addressWidth_, widestAddress_), kColumns[kAddressColumn].maximum));
   fitting_ = false;
+}
+
+void ScanListView::FitDescriptionColumn()
+{
+  const int room = viewport()->width() - header()->sectionPosition(kDescriptionColumn);
+  const int width = room >= kDescriptionMinimum ? room : std::max(kDescriptionMinimum, widestDescription_);
+  setColumnWidth(kDescriptionColumn, width);
+}
+
+void ScanListView::resizeEvent(QResizeEvent* event)
+{
+  // Before the base lays out the scroll bars, which then count the new width.
+  FitDescriptionColumn();
+  QTreeWidget::resizeEvent(event);
 }
 
 std::vector<int> ScanListView::ChosenRows() const

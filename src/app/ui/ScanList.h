@@ -6,6 +6,7 @@
 #include <vector>
 
 class Prompts;
+class QResizeEvent;
 class QWidget;
 
 // The list of found devices both scan dialogs show: "#", "Адрес" and "Описание", whole
@@ -28,17 +29,28 @@ public:
   int AddressWidth() const { return addressWidth_; }
   void SetAddressWidth(int width);
 
+  // The "Описание" column takes the room the list has left, at least 50. Where the
+  // columns before it leave less (a long address fitted), it is as wide as its longest
+  // text, so the scroll bar they make reaches the end of that text. Each description is
+  // also its cell's tooltip, for one cut at the window's width.
+  static constexpr int kDescriptionColumn = 2;
+
   // The rows OK and a double click take, in list order: the selected ones, or the
   // current row when none is selected. Empty when there is no current row and none is
   // selected.
   std::vector<int> ChosenRows() const;
 
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+
 private:
   void FitAddressColumn();
+  void FitDescriptionColumn();
 
   int addressWidth_;
-  // The width the widest address listed needs; 0 for an empty list.
+  // The widths the widest address and description listed need; 0 for an empty list.
   int widestAddress_ = 0;
+  int widestDescription_ = 0;
   // Set while the list itself sizes the column, which is not the user's width.
   bool fitting_ = false;
 };
