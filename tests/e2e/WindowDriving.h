@@ -30,6 +30,7 @@
 #include "platform/Stream.h"
 #include "support/QtTestApp.h"
 #include "support/RecorderRoad.h"
+#include "support/WindowWalker.h"
 
 // The release's images, as the program loads them at start-up.
 inline const Registrator::TFWUpRes& ReleaseImages()
@@ -83,6 +84,11 @@ inline ScriptedPrompts::ModalHandler DriveProgress(ProgressRecord& record,
         QMetaObject::invokeMethod(window, [window] { window->Button1->click(); }, Qt::QueuedConnection);
     });
     if (whileShown) whileShown(*window);
+    // Only the job's end closes the window: one that never comes fails the test within
+    // the walk's time, naming what stayed open.
+    struct Watch : WindowWalker {
+      void Act(QWidget&) override {}
+    } watch;
     record.result = ExecDialog(*window);
     record.log = window->Memo1->toPlainText().toStdString();
     return record.result;

@@ -86,8 +86,6 @@ public:
     timer->start(10);
   }
 
-  bool Failed() const { return failed_; }
-
 protected:
   virtual void Act(QWidget& window) = 0;
 
@@ -97,8 +95,6 @@ protected:
     done_ = &window;
     doneAt_ = std::chrono::steady_clock::now();
   }
-  // Acting on the window once more, as on one not met yet.
-  void Undone() { done_ = nullptr; }
 
 private:
   void Tick()
