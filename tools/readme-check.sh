@@ -278,7 +278,7 @@ elif ! getcap "$recsim" 2>/dev/null | grep -q cap_net_bind_service &&
   inside=(nsenter --target "$namespace_pid" --user --net --preserve-credentials)
   if ! "${inside[@]}" ip link set lo up >>"$work/namespace.out" 2>&1; then
     fail "the discovery's walk needs port 502, which only root may bind, and it could not run in a user namespace" \
-      "of its own ($(tail -n 1 "$work/namespace.out")). Run ./test as root, or give the simulator the" \
+      "of its own ($(paste -sd " " "$work/namespace.out")). Run ./test as root, or give the simulator the" \
       "right as the README says ($grant), or allow unprivileged user namespaces" \
       "(sysctl kernel.unprivileged_userns_clone=1, user.max_user_namespaces above 0)"
     covered["$recsim $discovery"]=1
