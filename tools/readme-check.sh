@@ -277,8 +277,8 @@ elif ! getcap "$recsim" 2>/dev/null | grep -q cap_net_bind_service &&
   # As the user it is: the namespace maps its root to this user, and forbids setgroups.
   inside=(nsenter --target "$namespace_pid" --user --net --preserve-credentials)
   if ! "${inside[@]}" ip link set lo up >>"$work/namespace.out" 2>&1; then
-    fail "the discovery's walk needs port 502, which only root may bind, and it could not run in a user namespace" \
-      "of its own ($(paste -sd " " "$work/namespace.out")). Run ./test as root, or give the simulator the" \
+    fail "the discovery's walk did not run: it needs port 502, which only root may bind, and no user namespace" \
+      "of its own could be had ($(paste -sd " " "$work/namespace.out")). Run ./test as root, or give the simulator the" \
       "right as the README says ($grant), or allow unprivileged user namespaces" \
       "(sysctl kernel.unprivileged_userns_clone=1, user.max_user_namespaces above 0)"
     covered["$recsim $discovery"]=1
@@ -299,7 +299,7 @@ simulator=$recsim
 launch=()
 inside=()
 if [ -n "$namespace_pid" ]; then
-  kill "$namespace_pid" 2>/dev/null
+  kill "$namespace_pid" 2>/dev/null || true
   wait "$namespace_pid" 2>/dev/null || true
   namespace_pid=
 fi
