@@ -14,11 +14,11 @@
 
 #include "WindowDriving.h"
 #include "support/BackupReader.h"
-#include "support/WindowWalker.h"
 #include "support/ServedRecords.h"
 #include "support/ModbusTestUtil.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "support/WindowWalker.h"
 
 namespace {
 

@@ -35,11 +35,11 @@
 #include <filesystem>
 
 #include "WindowDriving.h"
-#include "support/WindowWalker.h"
 #include "app/ui/RegPasswordDialog.h"
 #include "app/ui/ScanEthDialog.h"
 #include "app/ui/ScanList.h"
 #include "app/ui/ScanRSDialog.h"
+#include "support/WindowWalker.h"
 
 namespace {
 
@@ -64,9 +64,9 @@ public:
   std::vector<std::string> seen;  // "window: text", in order
 
 private:
-  void Act(QWidget& widget) override
+  void Act(QWidget& shown) override
   {
-    QWidget* window = &widget;
+    QWidget* window = &shown;
     if (auto* settings = dynamic_cast<TMBSetupDialog2*>(window)) return scan_.empty() ? Connect(*settings) : Find(*settings);
     if (auto* discovery = dynamic_cast<TScanEthDialog*>(window)) return Discover(*discovery);
     if (auto* serial = dynamic_cast<TScanRSDialog*>(window)) return Sweep(*serial);

@@ -76,8 +76,6 @@ inline void FailWithOpenWindows(const std::string& why)
 // from then on every window is closed as it comes.
 class WindowWalker : public QObject {
 public:
-  static constexpr std::chrono::seconds kStuck{10};
-
   explicit WindowWalker(std::chrono::seconds limit = std::chrono::seconds(60))
       : deadline_(std::chrono::steady_clock::now() + limit)
   {
@@ -97,6 +95,8 @@ protected:
   }
 
 private:
+  static constexpr std::chrono::seconds kStuck{10};
+
   void Tick()
   {
     QWidget* window = QApplication::activeModalWidget();
